@@ -1,0 +1,113 @@
+// The thirteen RH_ entry points. Each checks its arguments, calls into the handler and turns
+// every failure into its result; the work itself lives in the files named after it.
+#include <cstdlib>
+#include <cstring>
+
+#include "handler/entry_guard.h"
+#include "handler/handler_context.h"
+#include "handler/host_record.h"
+#include "handler/picture.h"
+#include "handler/rh_api.h"
+
+using namespace Tarn::Handler;
+
+extern "C" {
+
+RH_EXPORT int RH_Identify(HandlerIdentity* /*identity*/) {
+    return 0;  // not built yet
+}
+
+RH_EXPORT int RH_IsFormat(const char* /*path*/) {
+    return 0;  // not built yet
+}
+
+RH_EXPORT int RH_IsFormatW(const rh_wchar* /*path*/) {
+    return 0;  // not built yet
+}
+
+RH_EXPORT int RH_Open(HostRasterRecord* /*host*/, const char* /*path*/, uint32_t /*flags*/) {
+    return 0;  // not built yet
+}
+
+RH_EXPORT int RH_OpenW(HostRasterRecord* /*host*/, const rh_wchar* /*path*/,
+                       uint32_t /*flags*/) {
+    return 0;  // not built yet
+}
+
+RH_EXPORT int RH_GetCapabilities(HostRasterRecord* host, int* capability) {
+    return GuardEntry([&] {
+        if (capability == nullptr) return 0;
+        if (host == nullptr) {
+            *capability = 1;
+            return 1;
+        }
+        return 0;
+    });
+}
+
+RH_EXPORT int RH_GetCorvaneCoordinateSystem(HostRasterRecord* /*host*/, char** /*buffer*/,
+                                            int32_t /*size*/) {
+    return 0;  // not built yet
+}
+
+RH_EXPORT int RH_StartDraw(HostRasterRecord* /*host*/, const DrawRect* output, const DrawRect* /*cells*/,
+                           double /*lines_per_row*/, int* output_width) {
+    return GuardEntry([&] {
+        if (output != nullptr && output_width != nullptr) *output_width = output->x1 - output->x0;
+        return 0;  // drawing is not built yet
+    });
+}
+
+RH_EXPORT int RH_GetLine(HostRasterRecord* host, int32_t line, uint8_t** row, int16_t* flag) {
+    return GuardEntry([&] {
+        HandlerContext* context = ContextOf(host);
+        if (context == nullptr || row == nullptr) return 0;
+        uint8_t* found = PictureRow(*context, line);
+        if (found == nullptr) return 0;
+        *row = found;
+        if (flag != nullptr) *flag = 0;
+        host->error_code = RH_ERROR_NONE;
+        return 1;
+    });
+}
+
+RH_EXPORT int RH_GetBlock(HostRasterRecord* host, uint8_t** pixels, DrawRect* rect) {
+    return GuardEntry([&] {
+        HandlerContext* context = ContextOf(host);
+        if (context == nullptr || pixels == nullptr || rect == nullptr) return 0;
+        if (!context->picture_ready || context->pixels == nullptr) return 0;
+        *rect = context->output_rect;
+        FlipPicture(*context);
+        *pixels = context->pixels;
+        host->error_code = RH_ERROR_NONE;
+        return 1;
+    });
+}
+
+RH_EXPORT int RH_EndDraw(HostRasterRecord* host) {
+    return GuardEntry([&] {
+        if (host == nullptr) return 0;
+        if (HandlerContext* context = ContextOf(host)) EndPicture(*context);
+        host->error_code = RH_ERROR_NONE;
+        return 1;
+    });
+}
+
+RH_EXPORT int RH_Close(HostRasterRecord* host) {
+    GuardEntry([&] {
+        if (host == nullptr) return 1;
+        DestroyContext(ContextOf(host));
+        host->context = nullptr;
+        ReleaseHostAttachments(*host);
+        host->error_code = RH_ERROR_NONE;
+        return 1;
+    });
+    return 1;
+}
+
+RH_EXPORT int RH_GetTransparentColorFromImage(HostRasterRecord* /*host*/,
+                                              uint8_t* /*blue_green_red*/) {
+    return 0;  // not built yet
+}
+
+}  // extern "C"
