@@ -20,21 +20,21 @@ typedef uint16_t prefs_wchar;
 /* Format table record of KVRasterHandler: served when `served` is nonzero. */
 typedef struct FormatDescriptionShort {
     uint8_t unread[256];
-    char name[10];      /* NUL-terminated */
+    char name[10]; /* NUL-terminated */
     uint8_t served;
 } FormatDescriptionShort;
 
 /* Format table record of KVRasterHandlerGDAL: served when both flags are nonzero. */
 typedef struct FormatDescriptionLong {
     uint8_t unread[256];
-    char name[20];      /* NUL-terminated */
+    char name[20]; /* NUL-terminated */
     uint8_t served_a;
     uint8_t served_b;
 } FormatDescriptionLong;
 
 typedef struct HandlerPrefs {
-    int32_t default_colouring_mode;          /* 0 to 3 */
-    prefs_wchar colour_table_file[256];      /* UTF-16, NUL-terminated */
+    int32_t default_colouring_mode;     /* 0 to 3 */
+    prefs_wchar colour_table_file[256]; /* UTF-16, NUL-terminated */
     uint8_t reserved516[512];
     uint8_t shading_on;
     uint8_t reserved1029[3];
@@ -48,13 +48,13 @@ typedef struct HandlerPrefs {
     int32_t highlight_azimuth;
     int32_t highlight_elevation;
     int32_t highlight_size;
-    uint8_t bind_h_names;                    /* bind the KVR_H_ name set */
+    uint8_t bind_h_names; /* bind the KVR_H_ name set */
     uint8_t reserved1069[3];
-    int32_t cache_size;                      /* megabytes, for KVR_H_SetCacheSize */
-    int32_t open_mode_choice;                /* 0 -> engine mode 3, 1 -> 4, else 2 */
+    int32_t cache_size;       /* megabytes, for KVR_H_SetCacheSize */
+    int32_t open_mode_choice; /* 0 -> engine mode 3, 1 -> 4, else 2 */
     uint8_t quality_flag;
     uint8_t reserved1081[3];
-    int32_t quality_limit;                   /* 0 means 0x4000000 */
+    int32_t quality_limit; /* 0 means 0x4000000 */
     int32_t short_format_count;
     FormatDescriptionShort short_formats[PREFS_FORMAT_TABLE_CAPACITY];
     int32_t long_format_count;

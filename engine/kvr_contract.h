@@ -46,7 +46,8 @@ typedef uint32_t KvrHandle;
 /* Cell block formats. */
 #define KVR_BLOCK_BYTE 32    /* 4-byte elements, the 8-bit value in the low byte */
 #define KVR_BLOCK_FLOAT 51   /* 32-bit floats */
-#define KVR_BLOCK_COLOUR 110 /* packed colours: red in the low byte, transparency in the top byte */
+#define KVR_BLOCK_COLOUR 110 /* packed colours: red in the low byte, transparency in the top byte \
+                              */
 
 #define KVR_CLOSE_OPTIONS 0x45u
 
@@ -54,18 +55,18 @@ typedef struct KvrRasterInfo {
     int32_t field_count;
     int32_t reserved4;
     uint8_t reserved8[2560];
-    char format_name[256];          /* short name of the file format, NUL-terminated */
+    char format_name[256]; /* short name of the file format, NUL-terminated */
     uint8_t reserved2824[16];
     kvr_wchar coordinate_system[1024]; /* host syntax, UTF-16, NUL-terminated; empty when none */
 } KvrRasterInfo;
 
 typedef struct KvrFieldInfo {
-    int32_t field_type;             /* KVR_FIELD_* */
+    int32_t field_type; /* KVR_FIELD_* */
     int32_t band_count;
     int32_t level_count;
     int32_t value_code;
     uint8_t reserved16[209968];
-    double reference_y;             /* world y against which "y up" is decided */
+    double reference_y; /* world y against which "y up" is decided */
     uint8_t reserved209992[96];
     int64_t cell_x0, cell_y0, cell_x1, cell_y1;
     double world_min_x, world_min_y, world_max_x, world_max_y;
@@ -75,8 +76,8 @@ typedef struct KvrFieldInfo {
 typedef struct KvrBandInfo {
     char name[256];
     uint8_t reserved256[8456];
-    int32_t band_kind;              /* KVR_BAND_*, 0 for a plain value band */
-    int32_t value_code;             /* KVR_VALUE_* */
+    int32_t band_kind;  /* KVR_BAND_*, 0 for a plain value band */
+    int32_t value_code; /* KVR_VALUE_* */
 } KvrBandInfo;
 
 typedef struct KvrLevelInfo {
@@ -112,9 +113,9 @@ typedef struct KvrStatistics {
     uint32_t reserved76;
     KvrHistogramBin* bins;
     uint8_t reserved88[16];
-    uint8_t relief_computed;        /* nonzero when relief below was computed */
+    uint8_t relief_computed; /* nonzero when relief below was computed */
     uint8_t reserved105[23];
-    double relief;                  /* mean absolute difference of adjacent valid cells */
+    double relief; /* mean absolute difference of adjacent valid cells */
 } KvrStatistics;
 
 static_assert(offsetof(KvrRasterInfo, format_name) == 2568, "KvrRasterInfo.format_name");
@@ -148,8 +149,8 @@ typedef int (*KvrBandInfoFn)(KvrHandle info, int32_t field, int32_t band,
 typedef int (*KvrInfoLevelCountFn)(KvrHandle info, int32_t field, int32_t reserved);
 typedef int (*KvrLevelInfoFn)(KvrHandle info, int32_t field, int32_t reserved, int32_t level,
                               const KvrLevelInfo** record);
-typedef int (*KvrGetGridCellRangeFn)(KvrHandle raster, int32_t field, int32_t reserved,
-                                     int64_t* x0, int64_t* y0, int64_t* x1, int64_t* y1);
+typedef int (*KvrGetGridCellRangeFn)(KvrHandle raster, int32_t field, int32_t reserved, int64_t* x0,
+                                     int64_t* y0, int64_t* x1, int64_t* y1);
 typedef int (*KvrGetCellRangeFn)(KvrHandle raster, int32_t field, int32_t level, int64_t* x0,
                                  int64_t* y0, int64_t* x1, int64_t* y1);
 typedef int (*KvrGetCellSizeFn)(KvrHandle raster, int32_t field, int32_t level, double* x,
@@ -160,16 +161,16 @@ typedef int (*KvrGetCSEpsgFn)(KvrHandle info, int32_t* epsg);
 typedef int (*KvrGetStatisticsFn)(KvrHandle raster, int32_t field, int32_t band, int32_t reserved,
                                   KvrStatistics** statistics, int32_t mode, int32_t force,
                                   int32_t reserved_minus_one, int32_t reserved_zero);
-typedef int (*KvrComputeStatisticsFn)(KvrHandle raster, int32_t field, int32_t band,
-                                      int32_t level, int64_t low, int64_t high,
-                                      KvrStatistics** statistics, int32_t mode,
-                                      int32_t reserved_minus_one, int32_t reserved_zero);
+typedef int (*KvrComputeStatisticsFn)(KvrHandle raster, int32_t field, int32_t band, int32_t level,
+                                      int64_t low, int64_t high, KvrStatistics** statistics,
+                                      int32_t mode, int32_t reserved_minus_one,
+                                      int32_t reserved_zero);
 typedef int (*KvrReleaseStatisticsFn)(KvrStatistics** statistics);
 typedef int (*KvrPopulateCellBlockFn)(KvrHandle raster, void** data, uint8_t** validity,
                                       int32_t format, int64_t x, int64_t y, int64_t width,
-                                      int64_t height, int32_t output_width,
-                                      int32_t output_height, int32_t field, int32_t band,
-                                      int32_t underview_mode, int64_t low, int64_t high);
+                                      int64_t height, int32_t output_width, int32_t output_height,
+                                      int32_t field, int32_t band, int32_t underview_mode,
+                                      int64_t low, int64_t high);
 typedef int (*KvrReleaseDataFn)(void** buffer);
 typedef int (*KvrGetGHXFilenameFn)(KvrHandle raster, kvr_wchar** text);
 typedef int (*KvrReleaseStringFn)(kvr_wchar** text);

@@ -29,8 +29,7 @@ RH_EXPORT int RH_Open(HostRasterRecord* /*host*/, const char* /*path*/, uint32_t
     return 0;  // not built yet
 }
 
-RH_EXPORT int RH_OpenW(HostRasterRecord* /*host*/, const rh_wchar* /*path*/,
-                       uint32_t /*flags*/) {
+RH_EXPORT int RH_OpenW(HostRasterRecord* /*host*/, const rh_wchar* /*path*/, uint32_t /*flags*/) {
     return 0;  // not built yet
 }
 
@@ -50,8 +49,8 @@ RH_EXPORT int RH_GetCorvaneCoordinateSystem(HostRasterRecord* /*host*/, char** /
     return 0;  // not built yet
 }
 
-RH_EXPORT int RH_StartDraw(HostRasterRecord* /*host*/, const DrawRect* output, const DrawRect* /*cells*/,
-                           double /*lines_per_row*/, int* output_width) {
+RH_EXPORT int RH_StartDraw(HostRasterRecord* /*host*/, const DrawRect* output,
+                           const DrawRect* /*cells*/, double /*lines_per_row*/, int* output_width) {
     return GuardEntry([&] {
         if (output != nullptr && output_width != nullptr) *output_width = output->x1 - output->x0;
         return 0;  // drawing is not built yet

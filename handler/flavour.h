@@ -14,10 +14,10 @@ struct FormatTableLayout {
     size_t count_offset;         // int32 number of records
     size_t first_record_offset;  // records follow each other without gaps
     size_t record_size;
-    size_t capacity;             // records that fit before the next field of HandlerPrefs
-    size_t name_offset;          // NUL-terminated name inside a record
+    size_t capacity;     // records that fit before the next field of HandlerPrefs
+    size_t name_offset;  // NUL-terminated name inside a record
     size_t name_size;
-    size_t flag_offsets[2];      // a record is served when every flag byte is nonzero
+    size_t flag_offsets[2];  // a record is served when every flag byte is nonzero
     size_t flag_count;
 };
 

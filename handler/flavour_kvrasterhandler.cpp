@@ -30,6 +30,8 @@ constexpr HandlerFlavour kFlavour{
 
 }  // namespace
 
-const HandlerFlavour& ActiveFlavour() { return kFlavour; }
+const HandlerFlavour& ActiveFlavour() {
+    return kFlavour;
+}
 
 }  // namespace Tarn::Handler

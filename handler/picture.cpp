@@ -8,7 +8,9 @@
 namespace Tarn::Handler {
 namespace {
 
-int64_t RowBytes(const DrawRect& output) { return int64_t{output.x1 - output.x0} * 3; }
+int64_t RowBytes(const DrawRect& output) {
+    return int64_t{output.x1 - output.x0} * 3;
+}
 
 }  // namespace
 

@@ -28,11 +28,11 @@ typedef uint16_t rh_wchar;
 
 /* Filled by RH_Identify. */
 typedef struct HandlerIdentity {
-    int16_t version;                                            /* always 3 */
-    char file_name[512];                                        /* own file name in capitals */
+    int16_t version;     /* always 3 */
+    char file_name[512]; /* own file name in capitals */
     char description[512];
-    int16_t extension_count;                                    /* 0 to 100 */
-    char extensions[RH_MAX_EXTENSIONS][RH_EXTENSION_SLOT];      /* without dot, NUL-padded */
+    int16_t extension_count;                               /* 0 to 100 */
+    char extensions[RH_MAX_EXTENSIONS][RH_EXTENSION_SLOT]; /* without dot, NUL-padded */
 } HandlerIdentity;
 
 /* One corner: cell position and world position, each with a homogeneous 1.0. */
@@ -46,10 +46,10 @@ typedef struct ControlPoint {
 
 /* Hung on the host record for georeferenced rasters; allocated with malloc. */
 typedef struct RegistrationPoints {
-    uint32_t magic;       /* 0xDCBA while alive, 0xBAD just before it is freed */
-    uint32_t size;        /* 384 */
+    uint32_t magic; /* 0xDCBA while alive, 0xBAD just before it is freed */
+    uint32_t size;  /* 384 */
     uint8_t zero8[176];
-    int32_t count;        /* 4 */
+    int32_t count; /* 4 */
     uint8_t zero188[4];
     ControlPoint points[4];
 } RegistrationPoints;
@@ -58,18 +58,18 @@ typedef struct RegistrationPoints {
  * at least sizeof(HostRasterRecord) bytes and owns the rest. */
 typedef struct HostRasterRecord {
     uint8_t host0[4];
-    int32_t open_reset;           /* set to 0 at the start of every open */
-    char path[512];               /* UTF-8; no terminator when the path fills all 512 bytes */
+    int32_t open_reset; /* set to 0 at the start of every open */
+    char path[512];     /* UTF-8; no terminator when the path fills all 512 bytes */
     int32_t width;
     int32_t height;
     uint8_t host528[4];
-    int32_t open_level;           /* 3 once an open got past the engine */
-    void* auxiliary;              /* never created here; released by RH_Close */
+    int32_t open_level; /* 3 once an open got past the engine */
+    void* auxiliary;    /* never created here; released by RH_Close */
     uint8_t host544[8];
     RegistrationPoints* registration;
     int32_t error_code;
     uint8_t host564[12];
-    void* context;                /* the handler context */
+    void* context; /* the handler context */
 } HostRasterRecord;
 
 #define RH_AUXILIARY_FREED 0xAFAFu

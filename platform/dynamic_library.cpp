@@ -5,7 +5,9 @@
 
 namespace Tarn::Platform {
 
-void* OpenLibrary(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
+void* OpenLibrary(const std::string& path) {
+    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
 
 void* FindSymbol(void* library, const char* name) {
     return library ? dlsym(library, name) : nullptr;

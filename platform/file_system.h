@@ -11,12 +11,12 @@ namespace Tarn::Platform {
 struct PathStatus {
     bool is_directory = false;
     bool is_regular = false;
-    bool hidden = false;     // the name starts with "."
-    bool readable = false;   // for this process
-    bool writable = false;   // for this process; false means "read-only"
+    bool hidden = false;    // the name starts with "."
+    bool readable = false;  // for this process
+    bool writable = false;  // for this process; false means "read-only"
     int64_t size = 0;
-    int64_t access_time = 0;        // seconds since 1970
-    int64_t modification_time = 0;  // seconds since 1970
+    int64_t access_time = 0;           // seconds since 1970
+    int64_t modification_time = 0;     // seconds since 1970
     int64_t modification_time_ns = 0;  // nanoseconds since 1970, the file system's full precision
 };
 

@@ -18,7 +18,9 @@ std::string CurrentDirectory() {
     }
 }
 
-bool SetCurrentDirectory(const std::string& path) { return chdir(path.c_str()) == 0; }
+bool SetCurrentDirectory(const std::string& path) {
+    return chdir(path.c_str()) == 0;
+}
 
 std::optional<std::string> GetEnv(const std::string& name) {
     const char* value = std::getenv(name.c_str());

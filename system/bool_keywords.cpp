@@ -8,8 +8,8 @@
 namespace Tarn::System {
 namespace {
 
-constexpr std::array<std::string_view, 8> kTrueWords = {
-    "ON", "YES", "TRUE", "ENABLED", "ENABLE", "DEFINED", "DEFINE", "VALID"};
+constexpr std::array<std::string_view, 8> kTrueWords = {"ON",     "YES",     "TRUE",   "ENABLED",
+                                                        "ENABLE", "DEFINED", "DEFINE", "VALID"};
 constexpr std::array<std::string_view, 9> kFalseWords = {
     "OFF", "NO", "FALSE", "DISABLED", "DISABLE", "UNDEFINED", "UNDEFINE", "INVALID", "NONE"};
 

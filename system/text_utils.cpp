@@ -30,8 +30,12 @@ bool EqualsNoCaseImpl(View a, View b) {
 
 }  // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b) { return EqualsNoCaseImpl(a, b); }
-bool EqualsNoCase(std::u16string_view a, std::u16string_view b) { return EqualsNoCaseImpl(a, b); }
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return EqualsNoCaseImpl(a, b);
+}
+bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
+    return EqualsNoCaseImpl(a, b);
+}
 
 void TrimLeft(std::string& s) {
     size_t i = 0;

@@ -1,8 +1,8 @@
 // UTF-8 / UTF-16 conversion through UTF8-CPP; no error of that library leaves these functions.
 #include "system/utf.h"
 
-#include <iterator>
 #include <utf8.h>
+#include <iterator>
 
 namespace Tarn::System {
 

@@ -22,7 +22,9 @@ RegistrationPoints* Registration() {
     return points;
 }
 
-TEST(Close, NullHostSucceeds) { EXPECT_EQ(RH_Close(nullptr), 1); }
+TEST(Close, NullHostSucceeds) {
+    EXPECT_EQ(RH_Close(nullptr), 1);
+}
 
 TEST(Close, ReleasesContextPictureAuxiliaryBlockAndRegistration) {
     // The sanitizer build's leak checker fails this test if anything stays allocated.

@@ -48,11 +48,19 @@ class Exports : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Exports, ExactlyTheThirteenEntryPoints) {
     const std::set<std::string> expected = {
-        "RH_Identify",  "RH_IsFormat",   "RH_IsFormatW",
-        "RH_Open",      "RH_OpenW",      "RH_GetCapabilities",
-        "RH_GetCorvaneCoordinateSystem", "RH_StartDraw",
-        "RH_GetLine",   "RH_GetBlock",   "RH_EndDraw",
-        "RH_Close",     "RH_GetTransparentColorFromImage",
+        "RH_Identify",
+        "RH_IsFormat",
+        "RH_IsFormatW",
+        "RH_Open",
+        "RH_OpenW",
+        "RH_GetCapabilities",
+        "RH_GetCorvaneCoordinateSystem",
+        "RH_StartDraw",
+        "RH_GetLine",
+        "RH_GetBlock",
+        "RH_EndDraw",
+        "RH_Close",
+        "RH_GetTransparentColorFromImage",
     };
     EXPECT_EQ(DefinedDynamicSymbols(std::string(RH_BIN_DIR) + "/" + GetParam()), expected);
 }

@@ -48,10 +48,10 @@ TEST_F(PictureTest, LinesCountFromTheBottomRowAndStayInsideThePicture) {
         int row;  // -1: refused
     };
     const Case cases[] = {
-        {10, 2}, {11, 2}, {12, 1}, {13, 1}, {14, 0}, {15, 0},
-        {16, -1},  // one step past the top row
-        {9, 2},    // (9 - 10) / 2 truncates toward zero, to step 0
-        {8, -1},   // a step below the bottom row
+        {10, 2},         {11, 2},         {12, 1},  {13, 1},
+        {14, 0},         {15, 0},         {16, -1},  // one step past the top row
+        {9, 2},   // (9 - 10) / 2 truncates toward zero, to step 0
+        {8, -1},  // a step below the bottom row
         {INT32_MAX, -1}, {INT32_MIN, -1},
     };
     for (const Case& c : cases) EXPECT_EQ(RowOfLine(c.line), c.row) << "line " << c.line;

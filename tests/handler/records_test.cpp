@@ -14,11 +14,16 @@ extern "C" size_t rh_c_layout(int which);
 
 TEST(Records, CAndCppLayoutsAgree) {
     const size_t cpp[] = {
-        sizeof(HandlerIdentity),           offsetof(HandlerIdentity, extensions),
-        sizeof(HostRasterRecord),          offsetof(HostRasterRecord, context),
-        sizeof(RegistrationPoints),        offsetof(RegistrationPoints, points),
-        sizeof(DrawRect),                  sizeof(HandlerPrefs),
-        offsetof(HandlerPrefs, long_formats), offsetof(KvrFieldInfo, cell_offset_y),
+        sizeof(HandlerIdentity),
+        offsetof(HandlerIdentity, extensions),
+        sizeof(HostRasterRecord),
+        offsetof(HostRasterRecord, context),
+        sizeof(RegistrationPoints),
+        offsetof(RegistrationPoints, points),
+        sizeof(DrawRect),
+        sizeof(HandlerPrefs),
+        offsetof(HandlerPrefs, long_formats),
+        offsetof(KvrFieldInfo, cell_offset_y),
         offsetof(KvrStatistics, relief),
     };
     for (int i = 0; i < static_cast<int>(std::size(cpp)); ++i) {

@@ -31,11 +31,8 @@ TEST(Text, Trimming) {
         std::u16string in, set, out;
     };
     const Case cases[] = {
-        {u"ab\r\n", u"\n\r", u"ab"},
-        {u"\r\n", u"\n\r", u""},
-        {u"a\rb", u"\n\r", u"a\rb"},
-        {u"/data//", u"\\/", u"/data"},
-        {u"", u"\n\r", u""},
+        {u"ab\r\n", u"\n\r", u"ab"},    {u"\r\n", u"\n\r", u""}, {u"a\rb", u"\n\r", u"a\rb"},
+        {u"/data//", u"\\/", u"/data"}, {u"", u"\n\r", u""},
     };
     for (Case c : cases) {
         TrimRightOf(c.in, c.set);
@@ -119,9 +116,8 @@ TEST(Utf, ConversionStopsAtTheFirstInvalidSequence) {
 
 TEST(BoolKeywords, Table) {
     const std::pair<const char*, int> cases[] = {
-        {"yes", 1},  {"Enable", 1},   {"VALID", 1},    {"defined", 1}, {"none", 0},
-        {"off", 0},  {"UnDefine", 0}, {"INVALID", 0},  {"maybe", -1},  {"", -1},
-        {"TRUEX", -1}, {"1", -1},
+        {"yes", 1},      {"Enable", 1},  {"VALID", 1},  {"defined", 1}, {"none", 0},   {"off", 0},
+        {"UnDefine", 0}, {"INVALID", 0}, {"maybe", -1}, {"", -1},       {"TRUEX", -1}, {"1", -1},
     };
     for (auto [word, result] : cases) EXPECT_EQ(ParseBoolKeyword(word), result) << word;
 }
