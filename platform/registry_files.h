@@ -3,7 +3,9 @@
 // machine-wide ($CORVANE_SYSTEM_REG, else /etc/corvane/system.reg). Key paths are given without
 // the hive, e.g. "Software\\Corvane\\Corvane\\Raster\\200\\"; key paths and value names compare
 // ignoring case and a trailing backslash does not matter. A missing file is an empty hive;
-// malformed lines are skipped.
+// malformed lines are skipped. Files are UTF-8 or UTF-16LE with a byte order mark, with LF or
+// CR LF. The default value ("@") reads under the empty name; typed values (dword:, hex:) are
+// kept in the file but never read as strings. Within a file the last assignment counts.
 #pragma once
 
 #include <optional>
@@ -27,7 +29,9 @@ std::optional<std::string> ReadRegistryStringUserFirst(std::string_view key,
                                                        std::string_view name);
 
 // An edit of the per-user hive: keys and string values are set in memory and written back by
-// Commit(), which replaces the file atomically (a temporary file renamed over it).
+// Commit(), which replaces the file atomically (a temporary file renamed over it) and keeps
+// every other line, the encoding and the line ends. Commit() fails, leaving the file alone, when
+// the old file could not be read or decoded, or a text holds a line break.
 class RegistryEditor {
 public:
     RegistryEditor();  // reads the current per-user file
