@@ -1,0 +1,20 @@
+// Reading the leading number of a text the way the C library's atoi and atof do, but
+// independent of the process locale (the host may set a decimal comma) and without undefined
+// behaviour on overflow.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace Tarn::Colour {
+
+// Leading white space, an optional sign and decimal digits; anything else ends the number and
+// text without digits reads as 0. Values beyond 64 bits saturate, and the result keeps the low
+// 32 bits of that (as glibc's atoi does).
+int32_t LeadingInteger(std::string_view text);
+
+// Leading white space, then a decimal floating-point number (with "inf" and "nan"); text that
+// is not a number reads as 0. Overflow gives an infinity, underflow a zero.
+double LeadingNumber(std::string_view text);
+
+}  // namespace Tarn::Colour

@@ -1,0 +1,49 @@
+// The locale-independent atoi and atof of the colour texts and table files.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "colour/number_text.h"
+
+using namespace Tarn::Colour;
+
+TEST(NumberText, IntegersReadLikeAtoi) {
+    struct Case {
+        const char* text;
+        int32_t value;
+    };
+    const Case cases[] = {
+        {"42", 42},
+        {"  -7x", -7},
+        {"+3", 3},
+        {"", 0},
+        {"x1", 0},
+        {"- 1", 0},
+        {"1.9", 1},
+        {"2147483648", INT32_MIN},
+        {"4294967295", -1},
+        {"99999999999999999999", -1},
+        {"-99999999999999999999", 0},
+        {"\t\n12", 12},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LeadingInteger(c.text), c.value) << c.text;
+}
+
+TEST(NumberText, NumbersReadLikeAtofInAnyLocale) {
+    // A decimal-comma locale must not change how "0.5" reads (skipped when not installed).
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const double inf = std::numeric_limits<double>::infinity();
+    const Case cases[] = {
+        {"0.5", 0.5},   {" -2.5e2x", -250}, {"+.25", 0.25}, {"abc", 0},   {"", 0},      {"--1", 0},
+        {"1e400", inf}, {"-1e400", -inf},   {"1e-400", 0},  {"inf", inf}, {"12,5", 12},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << c.text;
+    EXPECT_TRUE(std::isnan(LeadingNumber("nan")));
+    std::setlocale(LC_NUMERIC, "C");
+}
