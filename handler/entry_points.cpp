@@ -6,23 +6,37 @@
 #include "handler/entry_guard.h"
 #include "handler/handler_context.h"
 #include "handler/host_record.h"
+#include "handler/identification.h"
 #include "handler/picture.h"
 #include "handler/rh_api.h"
+#include "system/utf.h"
 
 using namespace Tarn::Handler;
 
 extern "C" {
 
-RH_EXPORT int RH_Identify(HandlerIdentity* /*identity*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_Identify(HandlerIdentity* identity) {
+    return GuardEntry([&] {
+        if (identity == nullptr) return 0;
+        return IdentifyHandler(ActiveFlavour(), *identity);
+    });
 }
 
-RH_EXPORT int RH_IsFormat(const char* /*path*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_IsFormat(const char* path) {
+    return GuardEntry([&] {
+        if (path == nullptr) return 0;
+        const std::u16string wide = Tarn::System::Utf8ToWide(path);
+        // The conversion stops at invalid UTF-8; the prefix would name another file.
+        if (Tarn::System::WideToUtf8(wide) != path) return 0;
+        return RH_IsFormatW(wide.c_str());
+    });
 }
 
-RH_EXPORT int RH_IsFormatW(const rh_wchar* /*path*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_IsFormatW(const rh_wchar* path) {
+    return GuardEntry([&] {
+        if (path == nullptr) return 0;
+        return IsServedFormat(ActiveFlavour(), path);
+    });
 }
 
 RH_EXPORT int RH_Open(HostRasterRecord* /*host*/, const char* /*path*/, uint32_t /*flags*/) {
