@@ -41,7 +41,7 @@ std::string Utf16Le(const std::string& ascii) {
 }
 
 // Each test gets its own hive files below a fresh directory.
-class Registry : public ::testing::Test {
+class RegistryFiles : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "registry-XXXXXX").string();
@@ -57,7 +57,7 @@ protected:
     fs::path dir_, user_, system_;
 };
 
-TEST_F(Registry, HivePathsFollowTheEnvironment) {
+TEST_F(RegistryFiles, HivePathsFollowTheEnvironment) {
     EXPECT_EQ(RegistryFilePath(RegistryHive::CurrentUser), user_.string());
     EXPECT_EQ(RegistryFilePath(RegistryHive::LocalMachine), system_.string());
     unsetenv("CORVANE_USER_REG");
@@ -68,7 +68,7 @@ TEST_F(Registry, HivePathsFollowTheEnvironment) {
 }
 
 // The same hive in each encoding and line-end style a file can come in.
-class RegistryEncodings : public Registry, public ::testing::WithParamInterface<int> {};
+class RegistryEncodings : public RegistryFiles, public ::testing::WithParamInterface<int> {};
 
 TEST_P(RegistryEncodings, ReadsKeysAndNamesIgnoringCaseAndTrailingBackslash) {
     const std::string eol = GetParam() == 0 ? "\n" : "\r\n";
@@ -91,7 +91,7 @@ TEST_P(RegistryEncodings, ReadsKeysAndNamesIgnoringCaseAndTrailingBackslash) {
 // 0: UTF-8 with LF, 1: UTF-8 with CR LF, 2: UTF-16LE with CR LF, 3: UTF-8 with a byte order mark.
 INSTANTIATE_TEST_SUITE_P(Forms, RegistryEncodings, ::testing::Values(0, 1, 2, 3));
 
-TEST_F(Registry, SkipsMalformedAndTypedLinesAndKeepsTheLastAssignment) {
+TEST_F(RegistryFiles, SkipsMalformedAndTypedLinesAndKeepsTheLastAssignment) {
     WriteBytes(user_,
                "Windows Registry Editor Version 5.00\n"
                "[HKEY_CURRENT_USER\\K]\n"
@@ -124,7 +124,7 @@ TEST_F(Registry, SkipsMalformedAndTypedLinesAndKeepsTheLastAssignment) {
     EXPECT_EQ(read("Gone"), std::nullopt);
 }
 
-TEST_F(Registry, UserHiveWinsOverMachineHive) {
+TEST_F(RegistryFiles, UserHiveWinsOverMachineHive) {
     WriteBytes(user_, "[HKEY_CURRENT_USER\\K]\n\"Both\"=\"user\"\n");
     WriteBytes(system_,
                "[HKEY_LOCAL_MACHINE\\K]\n\"Both\"=\"machine\"\n\"MachineOnly\"=\"machine\"\n");
@@ -136,7 +136,7 @@ TEST_F(Registry, UserHiveWinsOverMachineHive) {
     EXPECT_EQ(ReadRegistryStringUserFirst("K", "Both"), std::nullopt);
 }
 
-TEST_F(Registry, EditorChangesOnlyWhatItSetsAndKeepsTheRest) {
+TEST_F(RegistryFiles, EditorChangesOnlyWhatItSetsAndKeepsTheRest) {
     const std::string before =
         "Windows Registry Editor Version 5.00\r\n"
         "\r\n"
@@ -174,7 +174,7 @@ TEST_F(Registry, EditorChangesOnlyWhatItSetsAndKeepsTheRest) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
-TEST_F(Registry, EditorCreatesAMissingFileAndItsDirectory) {
+TEST_F(RegistryFiles, EditorCreatesAMissingFileAndItsDirectory) {
     const fs::path nested = dir_ / "a" / "b" / "user.reg";
     setenv("CORVANE_USER_REG", nested.c_str(), 1);
     RegistryEditor editor;
@@ -186,9 +186,10 @@ TEST_F(Registry, EditorCreatesAMissingFileAndItsDirectory) {
               "\"LogFile\"=\"/tmp/log.txt\"\n");
 }
 
-TEST_F(Registry, EditorKeepsAUtf16File) {
-    WriteBytes(user_, Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]"
-                              "\r\n\"A\"=\"1\"\r\n"));
+TEST_F(RegistryFiles, EditorKeepsAUtf16File) {
+    WriteBytes(user_,
+               Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]"
+                       "\r\n\"A\"=\"1\"\r\n"));
     RegistryEditor editor;
     editor.SetString("K", "A", "2");
     ASSERT_TRUE(editor.Commit());
@@ -196,7 +197,7 @@ TEST_F(Registry, EditorKeepsAUtf16File) {
                                         "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"2\"\r\n"));
 }
 
-TEST_F(Registry, EditorRefusesWhatWouldDamageTheFile) {
+TEST_F(RegistryFiles, EditorRefusesWhatWouldDamageTheFile) {
     const std::string before = "[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n";
     WriteBytes(user_, before);
     {
