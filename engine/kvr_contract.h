@@ -33,6 +33,7 @@ typedef uint32_t KvrHandle;
 #define KVR_BAND_RED 100
 #define KVR_BAND_GREEN 101
 #define KVR_BAND_BLUE 102
+#define KVR_BAND_ALPHA 103
 #define KVR_BAND_COLOUR_FIRST 109 /* 109 to 112: the band's cells are colour values */
 #define KVR_BAND_COLOUR_RGB 109
 #define KVR_BAND_COLOUR_RGBA 110
@@ -40,14 +41,26 @@ typedef uint32_t KvrHandle;
 #define KVR_BAND_COLOUR_BGRA 112
 #define KVR_BAND_COLOUR_LAST 112
 
-/* Value codes. */
+/* Value codes: the data type of a band's cells. */
 #define KVR_VALUE_UINT8 30
+#define KVR_VALUE_INT8 31
+#define KVR_VALUE_UINT16 40
+#define KVR_VALUE_INT16 41
+#define KVR_VALUE_UINT32 50
+#define KVR_VALUE_INT32 51
+#define KVR_VALUE_UINT64 52
+#define KVR_VALUE_INT64 53
+#define KVR_VALUE_FLOAT32 60
+#define KVR_VALUE_FLOAT64 61
+#define KVR_VALUE_COMPLEX_INT 70
+#define KVR_VALUE_COMPLEX_FLOAT 71
 
 /* Cell block formats. */
-#define KVR_BLOCK_BYTE 32    /* 4-byte elements, the 8-bit value in the low byte */
-#define KVR_BLOCK_FLOAT 51   /* 32-bit floats */
-#define KVR_BLOCK_COLOUR 110 /* packed colours: red in the low byte, transparency in the top byte \
-                              */
+#define KVR_BLOCK_BYTE 32  /* 4-byte elements, the 8-bit value in the low byte */
+#define KVR_BLOCK_FLOAT 51 /* 32-bit floats */
+#define KVR_BLOCK_COLOUR                                                     \
+    110 /* packed colours: red in the low byte, transparency in the top byte \
+         */
 
 #define KVR_CLOSE_OPTIONS 0x45u
 

@@ -1,0 +1,29 @@
+// The information records of one KVR_GetOpenInfo call: raster, field, band and level records,
+// built once from the open raster and owned by the information handle until it is released.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/kvr_contract.h"
+#include "rasterapi/open_raster.h"
+
+namespace Tarn::RasterApi {
+
+struct OpenInfo {
+    std::unique_ptr<KvrRasterInfo> raster;
+    std::unique_ptr<KvrFieldInfo> field;  // the one field
+    std::vector<KvrBandInfo> bands;
+    std::vector<KvrLevelInfo> levels;
+    int32_t epsg = 0;  // 0 when the coordinate system has no EPSG code
+};
+
+std::unique_ptr<OpenInfo> BuildOpenInfo(const OpenRaster& raster);
+
+// The coordinate system in the host's syntax: "EPSG:<code>" when the spatial reference carries
+// an EPSG code, else its PROJ string; empty when the raster has none. `epsg` gets the code or 0.
+std::string CoordinateSystemText(GDALDatasetH dataset, int32_t& epsg);
+
+}  // namespace Tarn::RasterApi

@@ -1,0 +1,47 @@
+// An open raster: the GDAL dataset, its geometry and band model, what the caller said when it
+// opened it, and the statistics computed so far (kept for the raster's lifetime).
+#pragma once
+
+#include <gdal.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "rasterapi/band_model.h"
+#include "rasterapi/geometry.h"
+#include "rasterapi/statistics.h"
+#include "rasterapi/status.h"
+
+namespace Tarn::RasterApi {
+
+struct OpenRaster {
+    GDALDatasetH dataset = nullptr;
+    std::string path;  // UTF-8, as GDAL opened it
+    RasterGeometry geometry;
+    FieldModel field;
+    // Accepted and recorded; they do not change how GDAL reads.
+    int32_t open_mode = 0;
+    uint32_t quality_limit = 0;
+    uint8_t quality_flag = 0;
+    // Computed statistics by (GDAL band, level).
+    std::map<std::pair<int, int>, ComputedStatistics> statistics;
+
+    OpenRaster() = default;
+    OpenRaster(const OpenRaster&) = delete;
+    OpenRaster& operator=(const OpenRaster&) = delete;
+    ~OpenRaster();
+};
+
+// UTF-16 path (NUL-terminated) to UTF-8; false for an unpaired surrogate.
+bool PathToUtf8(const char16_t* path, std::string& utf8);
+
+// Opens read-only. A path that is missing, a directory, not a raster, or a raster without
+// cells fails with kOpenFailed. A container without bands of its own (a netCDF file with
+// several variables, say) opens its first subdataset.
+Status OpenRasterFile(const std::string& path, std::unique_ptr<OpenRaster>& raster);
+
+}  // namespace Tarn::RasterApi

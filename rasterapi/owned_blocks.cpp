@@ -1,0 +1,46 @@
+// The three registries of handed-out memory.
+#include "rasterapi/owned_blocks.h"
+
+#include <cstdlib>
+
+namespace Tarn::RasterApi {
+
+void* OwnedBlocks::Allocate(size_t bytes) {
+    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+    if (block == nullptr) return nullptr;
+    try {
+        std::lock_guard lock(mutex_);
+        live_.insert(block);
+    } catch (...) {
+        std::free(block);
+        return nullptr;
+    }
+    return block;
+}
+
+bool OwnedBlocks::Release(void* block) {
+    if (block == nullptr) return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (live_.erase(block) == 0) return false;
+    }
+    std::free(block);
+    return true;
+}
+
+OwnedBlocks& StatisticsBlocks() {
+    static OwnedBlocks blocks;
+    return blocks;
+}
+
+OwnedBlocks& DataBlocks() {
+    static OwnedBlocks blocks;
+    return blocks;
+}
+
+OwnedBlocks& StringBlocks() {
+    static OwnedBlocks blocks;
+    return blocks;
+}
+
+}  // namespace Tarn::RasterApi
