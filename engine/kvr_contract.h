@@ -55,12 +55,11 @@ typedef uint32_t KvrHandle;
 #define KVR_VALUE_COMPLEX_INT 70
 #define KVR_VALUE_COMPLEX_FLOAT 71
 
-/* Cell block formats. */
+/* Cell block formats. KVR_BLOCK_COLOUR: packed colours, red in the low byte, transparency in
+ * the top byte. */
 #define KVR_BLOCK_BYTE 32  /* 4-byte elements, the 8-bit value in the low byte */
 #define KVR_BLOCK_FLOAT 51 /* 32-bit floats */
-#define KVR_BLOCK_COLOUR                                                     \
-    110 /* packed colours: red in the low byte, transparency in the top byte \
-         */
+#define KVR_BLOCK_COLOUR 110
 
 #define KVR_CLOSE_OPTIONS 0x45u
 
