@@ -1,0 +1,151 @@
+// GDAL-written fixtures and the engine-side helpers.
+#include "raster_fixtures.h"
+
+#include <cpl_string.h>
+#include <gtest/gtest.h>
+#include <ogr_srs_api.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "system/utf.h"
+
+namespace Tarn::RasterApiTest {
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/rasterapi-XXXXXX";
+    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    EXPECT_FALSE(path_.empty());
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+double DistinctValue(int band, int x, int y) {
+    return y * 100 + x + 1000 * (band - 1);
+}
+
+std::string WriteRaster(const std::string& path, const RasterSpec& spec, const CellValue& value) {
+    GDALAllRegister();
+    GDALDriverH driver = GDALGetDriverByName(spec.driver.c_str());
+    char** options = nullptr;
+    for (const std::string& option : spec.creation_options)
+        options = CSLAddString(options, option.c_str());
+    GDALDatasetH dataset =
+        GDALCreate(driver, path.c_str(), spec.width, spec.height, spec.bands, spec.type, options);
+    CSLDestroy(options);
+    EXPECT_NE(dataset, nullptr) << path;
+    if (dataset == nullptr) return path;
+    if (spec.geotransform) {
+        GeoTransform gt = *spec.geotransform;
+        EXPECT_EQ(GDALSetGeoTransform(dataset, gt.data()), CE_None);
+    }
+    if (spec.epsg != 0 || !spec.proj.empty()) {
+        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+        if (spec.epsg != 0)
+            OSRImportFromEPSG(srs, spec.epsg);
+        else
+            OSRImportFromProj4(srs, spec.proj.c_str());
+        GDALSetSpatialRef(dataset, srs);
+        OSRDestroySpatialReference(srs);
+    }
+    std::vector<double> cells(static_cast<size_t>(spec.width) * spec.height);
+    for (int b = 1; b <= spec.bands; ++b) {
+        GDALRasterBandH band = GDALGetRasterBand(dataset, b);
+        if (spec.nodata) GDALSetRasterNoDataValue(band, *spec.nodata);
+        if (b <= static_cast<int>(spec.interpretations.size()))
+            GDALSetRasterColorInterpretation(band, spec.interpretations[b - 1]);
+        if (b == 1 && !spec.palette.empty()) {
+            GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
+            for (size_t i = 0; i < spec.palette.size(); ++i)
+                GDALSetColorEntry(table, static_cast<int>(i), &spec.palette[i]);
+            GDALSetRasterColorTable(band, table);
+            GDALDestroyColorTable(table);
+        }
+        for (int y = 0; y < spec.height; ++y)
+            for (int x = 0; x < spec.width; ++x)
+                cells[static_cast<size_t>(y) * spec.width + x] = value(b, x, y);
+        EXPECT_EQ(GDALRasterIO(band, GF_Write, 0, 0, spec.width, spec.height, cells.data(),
+                               spec.width, spec.height, GDT_Float64, 0, 0),
+                  CE_None);
+    }
+    if (!spec.overviews.empty()) {
+        std::vector<int> factors = spec.overviews;
+        EXPECT_EQ(GDALBuildOverviews(dataset, "NEAREST", static_cast<int>(factors.size()),
+                                     factors.data(), 0, nullptr, nullptr, nullptr),
+                  CE_None);
+    }
+    GDALClose(dataset);
+    return path;
+}
+
+std::u16string Wide(const std::string& utf8) {
+    return System::Utf8ToWide(utf8);
+}
+
+std::vector<double> GdalRead(const std::string& path, int band, int x, int y, int width, int height,
+                             int output_width, int output_height) {
+    std::vector<double> out(static_cast<size_t>(output_width) * output_height);
+    GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);
+    EXPECT_NE(dataset, nullptr);
+    if (dataset == nullptr) return out;
+    EXPECT_EQ(GDALRasterIO(GDALGetRasterBand(dataset, band), GF_Read, x, y, width, height,
+                           out.data(), output_width, output_height, GDT_Float64, 0, 0),
+              CE_None);
+    GDALClose(dataset);
+    return out;
+}
+
+EngineRaster::EngineRaster(const std::string& path) {
+    const EngineLibrary& e = Engine();
+    const std::u16string wide = Wide(path);
+    EXPECT_EQ(e.OpenRasterReadOnly(wide.c_str(), &raster_, 2, 0), 0) << path;
+    if (raster_ == KVR_INVALID_HANDLE) return;
+    EXPECT_EQ(e.GetOpenInfo(raster_, &info_, 0), 0);
+}
+
+EngineRaster::~EngineRaster() {
+    const EngineLibrary& e = Engine();
+    if (info_ != KVR_INVALID_HANDLE) {
+        EXPECT_EQ(e.ReleaseRasterInfo(info_), 0);
+    }
+    if (raster_ != KVR_INVALID_HANDLE) {
+        EXPECT_EQ(e.CloseRaster(raster_, KVR_CLOSE_OPTIONS, 0), 0);
+    }
+}
+
+const KvrFieldInfo& EngineRaster::Field() const {
+    static const KvrFieldInfo empty{};
+    const KvrFieldInfo* record = nullptr;
+    EXPECT_EQ(Engine().FieldInfo(info_, 0, &record), 0);
+    return record ? *record : empty;
+}
+
+const KvrBandInfo& EngineRaster::Band(int band) const {
+    static const KvrBandInfo empty{};
+    const KvrBandInfo* record = nullptr;
+    EXPECT_EQ(Engine().BandInfo(info_, 0, band, &record), 0) << "band " << band;
+    return record ? *record : empty;
+}
+
+Block::~Block() {
+    const EngineLibrary& e = Engine();
+    if (data) {
+        EXPECT_EQ(e.ReleaseData(&data), 0);
+    }
+    if (validity) {
+        EXPECT_EQ(e.ReleaseData(reinterpret_cast<void**>(&validity)), 0);
+    }
+}
+
+void Populate(Block& block, KvrHandle raster, int32_t format, int64_t x, int64_t y, int64_t width,
+              int64_t height, int32_t output_width, int32_t output_height, int32_t band) {
+    block.status = Engine().PopulateCellBlock(raster, &block.data, &block.validity, format, x, y,
+                                              width, height, output_width, output_height, 0, band,
+                                              5, INT64_MIN, INT64_MAX);
+}
+
+}  // namespace Tarn::RasterApiTest
