@@ -187,9 +187,8 @@ TEST_F(RegistryFiles, EditorCreatesAMissingFileAndItsDirectory) {
 }
 
 TEST_F(RegistryFiles, EditorKeepsAUtf16File) {
-    WriteBytes(user_,
-               Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]"
-                       "\r\n\"A\"=\"1\"\r\n"));
+    WriteBytes(user_, Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]"
+                              "\r\n\"A\"=\"1\"\r\n"));
     RegistryEditor editor;
     editor.SetString("K", "A", "2");
     ASSERT_TRUE(editor.Commit());
