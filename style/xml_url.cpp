@@ -10,7 +10,7 @@
 #include "platform/file_contents.h"
 #include "platform/file_system.h"
 #include "platform/process_env.h"
-#include "platform/unique_file.h"
+#include "platform/temp_file.h"
 
 namespace Tarn::Xml {
 namespace {
