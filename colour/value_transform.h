@@ -104,6 +104,7 @@ private:
     std::vector<double> range_lows_;
     std::vector<double> range_highs_;
     double log_base_ = 10.0;
+    double inverse_log10_base_ = 1.0;
     double log_threshold_ = 1.0;
     bool interpolate_ = true;
     Container::XMap<double> text_keys_;
