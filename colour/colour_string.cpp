@@ -65,8 +65,8 @@ bool LooksFractional(double value, std::string_view text) {
            (value <= 1.0 && text.find('.') != std::string_view::npos);
 }
 
-uint32_t Clamp16(int32_t value) {
-    return static_cast<uint32_t>(std::clamp(value, 0, 65535));
+uint32_t Clamp16(int64_t value) {
+    return static_cast<uint32_t>(std::clamp<int64_t>(value, 0, 65535));
 }
 
 WideColour ParseFunctional(std::string_view text) {
@@ -121,7 +121,7 @@ WideColour ParseFunctional(std::string_view text) {
         case Depth::Bits16: {
             // Out-of-range 16-bit values clamp: 70000 stays the brightest value rather than
             // wrapping to a dark one.
-            const auto word = [&](size_t i) { return Clamp16(LeadingInteger(fields.Text(i))); };
+            const auto word = [&](size_t i) { return Clamp16(LeadingInteger64(fields.Text(i))); };
             uint32_t t = has_fourth ? word(3) : 0;
             if (has_fourth && !form.fourth_is_transparency) t = 65535 - t;
             return PackWide(word(0), word(1), word(2), t);

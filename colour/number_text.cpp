@@ -1,6 +1,7 @@
 // Locale-independent atoi and atof.
 #include "colour/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -40,7 +41,8 @@ double OutOfRange(std::string_view digits, bool negative) {
         }
     }
     if (i < digits.size() && (digits[i] == 'e' || digits[i] == 'E')) {
-        magnitude += LeadingInteger(digits.substr(i + 1));
+        // Clamped so that the sum cannot overflow; beyond +-1e15 only the sign matters.
+        magnitude += std::clamp<long long>(LeadingInteger64(digits.substr(i + 1)), -1e15, 1e15);
     }
     const double value = magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
     return negative ? -value : value;
@@ -48,7 +50,7 @@ double OutOfRange(std::string_view digits, bool negative) {
 
 }  // namespace
 
-int32_t LeadingInteger(std::string_view text) {
+int64_t LeadingInteger64(std::string_view text) {
     text = SkipSpace(text);
     size_t i = 0;
     bool negative = false;
@@ -65,7 +67,12 @@ int32_t LeadingInteger(std::string_view text) {
         value = value * 10 - digit;
     }
     if (!negative) value = value < -kMax ? kMax : -value;
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+    return value;
+}
+
+int32_t LeadingInteger(std::string_view text) {
+    return static_cast<int32_t>(
+        static_cast<uint32_t>(static_cast<uint64_t>(LeadingInteger64(text))));
 }
 
 double LeadingNumber(std::string_view text) {

@@ -9,8 +9,9 @@
 namespace Tarn::Colour {
 
 // Leading white space, an optional sign and decimal digits; anything else ends the number and
-// text without digits reads as 0. Values beyond 64 bits saturate, and the result keeps the low
-// 32 bits of that (as glibc's atoi does).
+// text without digits reads as 0. Values beyond 64 bits saturate.
+int64_t LeadingInteger64(std::string_view text);
+// The low 32 bits of LeadingInteger64, as glibc's atoi gives them.
 int32_t LeadingInteger(std::string_view text);
 
 // Leading white space, then a decimal floating-point number (with "inf" and "nan"); text that

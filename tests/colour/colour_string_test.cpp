@@ -59,6 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"RGBA16(1,2,3,65535)", PackWide(1, 2, 3, 0)},
         Case{"RGBA16(1,2,3,1)", PackWide(1, 2, 3, 65534)},
         Case{"RGB16(70000,-5,65536)", PackWide(65535, 0, 65535, 0)},
+        Case{"RGB16(4294967296,1,99999999999999999999)", PackWide(65535, 1, 65535, 0)},
         // Malformed: opaque black, or zero components.
         Case{"RGB(255,0)", 0}, Case{"RGB(255,0,0", 0}, Case{"RGB)1,2,3(", 0}, Case{"RGB", 0},
         Case{"RGB()", 0}, Case{"RGB(red,x,1)", W8(0, 0, 1, 0)}));

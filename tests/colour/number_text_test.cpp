@@ -29,6 +29,9 @@ TEST(NumberText, IntegersReadLikeAtoi) {
         {"\t\n12", 12},
     };
     for (const Case& c : cases) EXPECT_EQ(LeadingInteger(c.text), c.value) << c.text;
+    EXPECT_EQ(LeadingInteger64("4294967296"), int64_t{4294967296});
+    EXPECT_EQ(LeadingInteger64("99999999999999999999"), INT64_MAX);
+    EXPECT_EQ(LeadingInteger64("-99999999999999999999"), INT64_MIN);
 }
 
 TEST(NumberText, NumbersReadLikeAtofInAnyLocale) {
@@ -40,8 +43,21 @@ TEST(NumberText, NumbersReadLikeAtofInAnyLocale) {
     };
     const double inf = std::numeric_limits<double>::infinity();
     const Case cases[] = {
-        {"0.5", 0.5},   {" -2.5e2x", -250}, {"+.25", 0.25}, {"abc", 0},   {"", 0},      {"--1", 0},
-        {"1e400", inf}, {"-1e400", -inf},   {"1e-400", 0},  {"inf", inf}, {"12,5", 12},
+        {"0.5", 0.5},
+        {" -2.5e2x", -250},
+        {"+.25", 0.25},
+        {"abc", 0},
+        {"", 0},
+        {"--1", 0},
+        {"1e400", inf},
+        {"-1e400", -inf},
+        {"1e-400", 0},
+        {"inf", inf},
+        {"12,5", 12},
+        {"0.0000001e-400", 0},
+        {"123456789e-300", 1.23456789e-292},
+        {"1e99999999999999999999", inf},
+        {"0.001e-99999999999999999999", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(LeadingNumber(c.text), c.value) << c.text;
     EXPECT_TRUE(std::isnan(LeadingNumber("nan")));
