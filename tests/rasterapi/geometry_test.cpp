@@ -7,7 +7,6 @@
 #include <fstream>
 
 #include "raster_fixtures.h"
-#include "system/utf.h"
 
 namespace Tarn::RasterApiTest {
 namespace {
@@ -175,7 +174,7 @@ TEST(EngineRasterInfo, FormatNameAndCoordinateSystem) {
         ASSERT_EQ(e.RasterInfo(raster.info(), &info), 0);
         EXPECT_EQ(info->field_count, 1);
         EXPECT_STREQ(info->format_name, c.expected_format);
-        const std::string cs = System::WideToUtf8(info->coordinate_system);
+        const std::string cs = Narrow(info->coordinate_system);
         const std::string prefix = c.expected_cs_prefix;
         EXPECT_EQ(cs.substr(0, prefix.size()), prefix) << cs;
         if (prefix.empty()) {

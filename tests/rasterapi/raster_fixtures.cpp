@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 #include <ogr_srs_api.h>
 
+#include <utf8.h>
+
 #include <cstdlib>
 #include <filesystem>
-
-#include "system/utf.h"
+#include <iterator>
 
 namespace Tarn::RasterApiTest {
 
@@ -83,7 +84,16 @@ std::string WriteRaster(const std::string& path, const RasterSpec& spec, const C
 }
 
 std::u16string Wide(const std::string& utf8) {
-    return System::Utf8ToWide(utf8);
+    std::u16string wide;
+    utf8::utf8to16(utf8.begin(), utf8.end(), std::back_inserter(wide));
+    return wide;
+}
+
+std::string Narrow(const char16_t* wide) {
+    std::string narrow;
+    const std::u16string_view view(wide);
+    utf8::utf16to8(view.begin(), view.end(), std::back_inserter(narrow));
+    return narrow;
 }
 
 std::vector<double> GdalRead(const std::string& path, int band, int x, int y, int width, int height,

@@ -57,6 +57,7 @@ double DistinctValue(int band, int x, int y);
 std::string WriteRaster(const std::string& path, const RasterSpec& spec, const CellValue& value);
 
 std::u16string Wide(const std::string& utf8);
+std::string Narrow(const char16_t* wide);
 
 // Plain GDALRasterIO of a window into doubles.
 std::vector<double> GdalRead(const std::string& path, int band, int x, int y, int width, int height,
