@@ -37,8 +37,9 @@ enum class Depth { Bits8, Fraction, Bits16 };
 
 struct Form {
     Depth depth;
-    // The fourth value of the forms without a "T" is an opacity, of the "T" forms the
-    // transparency itself.
+    // The fourth value of the "T" forms is the transparency itself. In every other form it is
+    // an opacity, in all three depths alike: RGBAF(1,0,0,1) and RGBA16(65535,0,0,65535) are
+    // opaque red just as RGBA(255,0,0,255) is, whichever depth the values were read in.
     bool fourth_is_transparency;
 };
 
