@@ -13,8 +13,8 @@ CColourControl::CColourControl() {
 CColourControl::~CColourControl() = default;
 CColourControl::CColourControl(const CColourControl&) = default;
 CColourControl& CColourControl::operator=(const CColourControl&) = default;
-CColourControl::CColourControl(CColourControl&&) noexcept = default;
-CColourControl& CColourControl::operator=(CColourControl&&) noexcept = default;
+CColourControl::CColourControl(CColourControl&&) = default;
+CColourControl& CColourControl::operator=(CColourControl&&) = default;
 
 void CColourControl::Reset() {
     ResetColourTable();

@@ -73,8 +73,8 @@ public:
     virtual ~CColourControl();
     CColourControl(const CColourControl&);
     CColourControl& operator=(const CColourControl&);
-    CColourControl(CColourControl&&) noexcept;
-    CColourControl& operator=(CColourControl&&) noexcept;
+    CColourControl(CColourControl&&);
+    CColourControl& operator=(CColourControl&&);
 
     // ResetColourTable followed by ResetMapping.
     virtual void Reset();
