@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "colour/colour_string.h"
 #include "colour/field_tokenizer.h"
 
 using namespace Tarn::Colour;
@@ -87,6 +88,29 @@ TEST(Tokenizer, ResplittingReplacesFieldsAndClassesAreFixedPerTokenizer) {
     FieldTokenizer braces(tbl);
     braces.Split("{ red } 1 2");
     EXPECT_EQ(Describe(braces), std::vector<std::string>{"c:{ red } 1 2"});
+}
+
+// Random lines over the class characters: every field must lie inside its line and read as
+// the text at its position, and the colour parser must take any such text.
+TEST(Tokenizer, RandomLinesKeepEveryFieldInsideTheLine) {
+    const std::string alphabet = ",|  \t=\n\"'~!#*/\\aZ0.5-()RGBT";
+    uint32_t state = 12345;
+    auto next = [&] { return state = state * 1664525u + 1013904223u; };
+    FieldTokenizer t;
+    for (int round = 0; round < 3000; ++round) {
+        std::string line(next() % 24, ' ');
+        for (char& c : line) c = alphabet[(next() >> 8) % alphabet.size()];
+        t.Split(line);
+        for (const Field& f : t.Fields()) {
+            ASSERT_LE(f.start + f.length, line.size()) << "[" << line << "]";
+            ASSERT_EQ(line.compare(f.start, f.length, f.text), 0) << "[" << line << "]";
+            if (f.kind == FieldKind::Comment) {
+                ASSERT_EQ(f.start + f.length, line.size());
+            }
+        }
+        (void)Tarn::Colour::ParseColourString(line);
+        (void)Tarn::Colour::ParseColourString("RGBA(" + line + ")");
+    }
 }
 
 }  // namespace
