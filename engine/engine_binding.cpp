@@ -130,7 +130,11 @@ private:
 
 // Frees the engine when the plug-in is unloaded (or the process ends).
 __attribute__((destructor)) void UnbindAtUnload() {
-    UnbindEngine();
+    try {
+        UnbindEngine();
+    } catch (...) {
+        // Nothing leaves a library destructor; the process is letting the plug-in go anyway.
+    }
 }
 
 }  // namespace

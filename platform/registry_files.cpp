@@ -281,19 +281,25 @@ struct RegistryEditor::State {
 };
 
 RegistryEditor::RegistryEditor() : state_(new State) {
-    state_->path = RegistryFilePath(RegistryHive::CurrentUser);
-    if (std::optional<FileText> text = ReadFileText(state_->path)) {
-        state_->text = std::move(*text);
-    } else {
+    try {
+        state_->path = RegistryFilePath(RegistryHive::CurrentUser);
+        if (std::optional<FileText> text = ReadFileText(state_->path)) {
+            state_->text = std::move(*text);
+        } else {
+            state_->readable = false;
+        }
+        std::vector<std::string>& lines = state_->text.lines;
+        bool blank = true;
+        for (const std::string& line : lines) blank = blank && TrimBlanks(line).empty();
+        if (blank) lines = {std::string(kHeader), ""};
+        // New lines go in front of the element behind the final line break; a file without one
+        // gets one.
+        if (!lines.back().empty()) lines.emplace_back();
+    } catch (...) {
+        // Out of memory: the state is owned by nobody else, so keep it, and never commit it.
         state_->readable = false;
+        state_->text.lines.assign(1, std::string());
     }
-    std::vector<std::string>& lines = state_->text.lines;
-    bool blank = true;
-    for (const std::string& line : lines) blank = blank && TrimBlanks(line).empty();
-    if (blank) lines = {std::string(kHeader), ""};
-    // New lines go in front of the element behind the final line break; a file without one
-    // gets one.
-    if (!lines.back().empty()) lines.emplace_back();
 }
 
 RegistryEditor::~RegistryEditor() {
