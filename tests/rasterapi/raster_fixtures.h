@@ -42,7 +42,8 @@ struct RasterSpec {
     std::string proj;  // a PROJ string, used when epsg is 0
     std::vector<GDALColorInterp> interpretations;
     std::vector<GDALColorEntry> palette;
-    std::vector<int> overviews;  // factors, built with nearest
+    std::vector<int> overviews;  // factors
+    std::string overview_resampling = "NEAREST";
     std::vector<std::string> creation_options;
     std::string driver = "GTiff";
 };
