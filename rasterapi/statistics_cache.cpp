@@ -2,11 +2,18 @@
 #include "rasterapi/statistics_cache.h"
 
 namespace Tarn::RasterApi {
+namespace {
+
+// Any level below the listed ones is allowed (the raster just gets smaller, down to one cell);
+// the cap keeps 2^level representable.
+constexpr int kMaxLevel = 62;
+
+}  // namespace
 
 Status RequestStatistics(OpenRaster& raster, int band, int level, int mode, StatisticsSource source,
                          KvrStatistics** out) {
     if (out == nullptr || band < 0 || band >= static_cast<int>(raster.field.bands.size()) ||
-        level < 0 || level >= raster.geometry.level_count)
+        level < 0 || level > kMaxLevel)
         return kBadArgument;
     const int gdal_band = raster.field.bands[static_cast<size_t>(band)].gdal_band;
     const auto key = std::make_pair(gdal_band, level);

@@ -75,8 +75,9 @@ std::string WriteRaster(const std::string& path, const RasterSpec& spec, const C
     }
     if (!spec.overviews.empty()) {
         std::vector<int> factors = spec.overviews;
-        EXPECT_EQ(GDALBuildOverviews(dataset, spec.overview_resampling.c_str(), static_cast<int>(factors.size()),
-                                     factors.data(), 0, nullptr, nullptr, nullptr),
+        EXPECT_EQ(GDALBuildOverviews(dataset, spec.overview_resampling.c_str(),
+                                     static_cast<int>(factors.size()), factors.data(), 0, nullptr,
+                                     nullptr, nullptr),
                   CE_None);
     }
     GDALClose(dataset);
