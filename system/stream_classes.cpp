@@ -5,6 +5,7 @@
 #include "system/ccfile_stream.h"
 #include "system/file_stream_factory.h"
 #include "system/mem_file_stream.h"
+#include "system/text_file.h"
 #include "system/xfile_stream.h"
 
 namespace Tarn::File {
@@ -29,6 +30,7 @@ void RegisterStandardStreamClasses(CFileStreamFactory& factory) {
     factory.Register("CCFileStream", &CreateStream<CCFileStream>);
     factory.Register("CASCIICFileStream", &CreateStream<CASCIICFileStream>);
     factory.Register("XFileStream", &CreateStream<XFileStream>);
+    factory.Register("CTextFile", &CreateStream<CTextFile>);
 }
 
 }  // namespace Tarn::File

@@ -9,6 +9,7 @@
 #include "system/file_stream_factory.h"
 #include "system/mem_file_stream.h"
 #include "system/stream_classes.h"
+#include "system/text_file.h"
 #include "system/xfile_stream.h"
 
 using namespace Tarn::File;
@@ -29,6 +30,10 @@ TEST(StreamFactory, CreatesTheConcreteClassesByExactName) {
     }
     const auto proxy = factory.Create("XFileStream");
     EXPECT_EQ(static_cast<XFileStream&>(*proxy).Implementation().GetClassName(), "CMemFileStream");
+    const auto text = factory.Create("CTextFile");
+    const IFileStream& inner = static_cast<XFileStream&>(*text).Implementation();
+    EXPECT_EQ(inner.GetClassName(), "CASCIICFileStream");
+    EXPECT_FALSE(inner.IsOpen());
 }
 
 TEST(StreamFactory, RegisterReplacesACreator) {
