@@ -191,7 +191,12 @@ public:
                                             : run.time_unit == benchmark::kMicrosecond ? 1e3
                                             : run.time_unit == benchmark::kSecond      ? 1e9
                                                                                        : 1.0);
-            per_lookup_[run.benchmark_name()] = ns / kCells;
+            // With repetitions, the least disturbed one.
+            const std::string name = run.run_name.function_name;
+            const auto found = per_lookup_.find(name);
+            if (found == per_lookup_.end() || ns / kCells < found->second) {
+                per_lookup_[name] = ns / kCells;
+            }
         }
     }
     void PrintRatios() const {
