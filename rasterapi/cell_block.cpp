@@ -45,6 +45,20 @@ Status ReadEightBit(GDALRasterBandH band, const ReadPlan& plan, CellGrid grid) {
     return kOk;
 }
 
+// Elements and validity bytes of the pixels that fall outside the raster become 0.
+void ZeroOutside(const ReadPlan& plan, const CellGrid& grid, int width, int height) {
+    for (int row = 0; row < height; ++row) {
+        const bool row_inside = !plan.empty && row >= plan.out_y0 && row < plan.out_y1;
+        const int left = row_inside ? plan.out_x0 : width;
+        const int right = row_inside ? plan.out_x1 : width;
+        std::memset(grid.Element(0, row), 0, static_cast<size_t>(left) * grid.element_bytes);
+        std::memset(grid.Valid(0, row), 0, static_cast<size_t>(left));
+        std::memset(grid.Element(right, row), 0,
+                    static_cast<size_t>(width - right) * grid.element_bytes);
+        std::memset(grid.Valid(right, row), 0, static_cast<size_t>(width - right));
+    }
+}
+
 // An 8-bit value in the low byte becomes the opaque grey of that level.
 void SpreadGrey(const ReadPlan& plan, const CellGrid& grid) {
     for (int row = plan.out_y0; row < plan.out_y1; ++row) {
@@ -108,10 +122,14 @@ Status PopulateBlock(const OpenRaster& raster, const BlockRequest& request, void
         return kBadArgument;
     const BandModel& model = raster.field.bands[static_cast<size_t>(request.band)];
 
+    // Float blocks are written whole (GDAL inside, zeros outside), so they skip the zero fill
+    // that the other formats need for the bytes GDAL leaves alone.
+    const bool whole_write = request.format == KVR_BLOCK_FLOAT;
     OwnedBlocks& blocks = DataBlocks();
-    auto* values = static_cast<uint8_t*>(blocks.Allocate(static_cast<size_t>(elements) * 4));
-    auto* valid =
-        static_cast<uint8_t*>(values ? blocks.Allocate(static_cast<size_t>(elements)) : nullptr);
+    auto* values =
+        static_cast<uint8_t*>(blocks.Allocate(static_cast<size_t>(elements) * 4, !whole_write));
+    auto* valid = static_cast<uint8_t*>(
+        values ? blocks.Allocate(static_cast<size_t>(elements), false) : nullptr);
     if (valid == nullptr) {
         blocks.Discard(values);
         return kOutOfMemory;
@@ -125,6 +143,7 @@ Status PopulateBlock(const OpenRaster& raster, const BlockRequest& request, void
     grid.row_bytes = static_cast<int64_t>(request.output_width) * 4;
     grid.validity = valid;
     grid.validity_row = request.output_width;
+    ZeroOutside(plan, grid, request.output_width, request.output_height);
     GDALRasterBandH band = GDALGetRasterBand(raster.dataset, model.gdal_band);
 
     Status status = kOk;

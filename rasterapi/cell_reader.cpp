@@ -46,35 +46,6 @@ bool NoDataComparable(GDALDataType band_type, GDALDataType buffer_type) {
     }
 }
 
-template <typename T, typename Test>
-void MarkInside(const ReadPlan& plan, const CellGrid& grid, Test&& is_valid) {
-    for (int row = plan.out_y0; row < plan.out_y1; ++row) {
-        const uint8_t* element = grid.Element(plan.out_x0, row);
-        uint8_t* valid = grid.Valid(plan.out_x0, row);
-        for (int column = 0; column < plan.Columns(); ++column, element += grid.element_bytes) {
-            T value;
-            std::memcpy(&value, element, sizeof value);
-            valid[column] = is_valid(value, valid[column]) ? 1 : 0;
-        }
-    }
-}
-
-// Applies `is_valid(value, previous validity)` to every inside element in the grid's type.
-template <typename Test>
-void MarkInsideTyped(const ReadPlan& plan, const CellGrid& grid, Test&& is_valid) {
-    switch (grid.type) {
-        case GDT_Byte:
-            MarkInside<uint8_t>(plan, grid, is_valid);
-            break;
-        case GDT_Float32:
-            MarkInside<float>(plan, grid, is_valid);
-            break;
-        default:
-            MarkInside<double>(plan, grid, is_valid);
-            break;
-    }
-}
-
 // Whether a cell of type T can equal `value` (NaN equals nothing; the NaN test covers it).
 template <typename T>
 bool Representable(double value) {
@@ -89,30 +60,88 @@ bool Representable(double value) {
     }
 }
 
-void SetInside(const ReadPlan& plan, const CellGrid& grid, uint8_t value) {
-    for (int row = plan.out_y0; row < plan.out_y1; ++row)
-        std::memset(grid.Valid(plan.out_x0, row), value, static_cast<size_t>(plan.Columns()));
-}
+// What decides the validity of a cell, beside its being inside the raster.
+struct ValidityRule {
+    bool from_mask = false;  // the validity bytes already hold GDAL's mask (nonzero = valid)
+    bool nan = false;        // NaN is invalid
+    bool compare = false;    // the no-data value is invalid
+    double nodata = 0;
+};
 
-void CompareNoData(const ReadPlan& plan, const CellGrid& grid, double nodata) {
-    auto compare = [&](auto zero) {
-        using T = decltype(zero);
-        if (!Representable<T>(nodata)) {
-            SetInside(plan, grid, 1);  // no cell can hold it
+// One row in one pass; the tests are compile-time so that the common cases vectorise.
+template <typename T, bool kFromMask, bool kNaN, bool kCompare, size_t kStride>
+void MarkRow(const uint8_t* elements, size_t stride, uint8_t* valid, int count, T target) {
+    if constexpr (kStride == 0) {
+        if (stride == sizeof(T)) {
+            MarkRow<T, kFromMask, kNaN, kCompare, sizeof(T)>(elements, stride, valid, count,
+                                                             target);
             return;
         }
-        const T target = static_cast<T>(nodata);
-        MarkInside<T>(plan, grid, [target](T value, uint8_t) { return value != target; });
-    };
-    switch (grid.type) {
-        case GDT_Byte:
-            compare(uint8_t{});
+    }
+    const size_t step = kStride != 0 ? kStride : stride;
+    for (int i = 0; i < count; ++i) {
+        T v;
+        std::memcpy(&v, elements + static_cast<size_t>(i) * step, sizeof v);
+        bool ok = true;
+        if constexpr (kFromMask) ok = valid[i] != 0;
+        if constexpr (kNaN) ok = ok && v == v;
+        if constexpr (kCompare) ok = ok && v != target;
+        valid[i] = ok ? 1 : 0;
+    }
+}
+
+template <typename T, bool kFromMask, bool kNaN, bool kCompare>
+void MarkRows(const ReadPlan& plan, const CellGrid& grid, T target) {
+    for (int row = plan.out_y0; row < plan.out_y1; ++row)
+        MarkRow<T, kFromMask, kNaN, kCompare, 0>(
+            grid.Element(plan.out_x0, row), static_cast<size_t>(grid.element_bytes),
+            grid.Valid(plan.out_x0, row), plan.Columns(), target);
+}
+
+template <typename T>
+void MarkTyped(const ReadPlan& plan, const CellGrid& grid, ValidityRule rule) {
+    if constexpr (std::is_same_v<T, uint8_t>) rule.nan = false;
+    if (rule.compare && !Representable<T>(rule.nodata)) rule.compare = false;  // no cell holds it
+    const T target = rule.compare ? static_cast<T>(rule.nodata) : T{};
+    const int key = (rule.from_mask ? 4 : 0) | (rule.nan ? 2 : 0) | (rule.compare ? 1 : 0);
+    switch (key) {
+        case 0:
+            MarkRows<T, false, false, false>(plan, grid, target);
             break;
-        case GDT_Float32:
-            compare(float{});
+        case 1:
+            MarkRows<T, false, false, true>(plan, grid, target);
+            break;
+        case 2:
+            MarkRows<T, false, true, false>(plan, grid, target);
+            break;
+        case 3:
+            MarkRows<T, false, true, true>(plan, grid, target);
+            break;
+        case 4:
+            MarkRows<T, true, false, false>(plan, grid, target);
+            break;
+        case 5:
+            MarkRows<T, true, false, true>(plan, grid, target);
+            break;
+        case 6:
+            MarkRows<T, true, true, false>(plan, grid, target);
             break;
         default:
-            compare(double{});
+            MarkRows<T, true, true, true>(plan, grid, target);
+            break;
+    }
+}
+
+void Mark(const ReadPlan& plan, const CellGrid& grid, const ValidityRule& rule) {
+    switch (grid.type) {
+        case GDT_Byte:
+            MarkTyped<uint8_t>(plan, grid, rule);
+            break;
+        case GDT_Float32:
+            MarkTyped<float>(plan, grid, rule);
+            break;
+        default:
+            MarkTyped<double>(plan, grid, rule);
             break;
     }
 }
@@ -124,11 +153,13 @@ Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& 
     const int flags = GDALGetMaskFlags(band);
     const GDALDataType band_type = GDALGetRasterDataType(band);
     int has_nodata = 0;
-    const double nodata = GDALGetRasterNoDataValue(band, &has_nodata);
+    ValidityRule rule;
+    rule.nodata = GDALGetRasterNoDataValue(band, &has_nodata);
+    rule.nan = IsFloatingType(band_type);
     if (flags == GMF_ALL_VALID) {
-        SetInside(plan, grid, 1);
+        // Only NaN, when the type has it.
     } else if (flags == GMF_NODATA && has_nodata && NoDataComparable(band_type, grid.type)) {
-        CompareNoData(plan, grid, nodata);
+        rule.compare = true;
     } else {
         GDALRasterIOExtraArg extra = ExtraArgFor(plan);
         const CPLErr error =
@@ -136,17 +167,9 @@ Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& 
                            plan.y_size, grid.Valid(plan.out_x0, plan.out_y0), plan.Columns(),
                            plan.Rows(), GDT_Byte, 1, grid.validity_row, &extra);
         if (error != CE_None) return kReadFailed;
-        for (int row = plan.out_y0; row < plan.out_y1; ++row) {
-            uint8_t* valid = grid.Valid(plan.out_x0, row);
-            for (int column = 0; column < plan.Columns(); ++column)
-                valid[column] = valid[column] != 0 ? 1 : 0;
-        }
+        rule.from_mask = true;
     }
-    if (IsFloatingType(band_type) && grid.type != GDT_Byte) {
-        MarkInsideTyped(plan, grid, [](auto value, uint8_t valid) {
-            return valid != 0 && !std::isnan(static_cast<double>(value));
-        });
-    }
+    Mark(plan, grid, rule);
     return kOk;
 }
 

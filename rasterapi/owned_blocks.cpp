@@ -5,8 +5,9 @@
 
 namespace Tarn::RasterApi {
 
-void* OwnedBlocks::Allocate(size_t bytes) {
-    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+void* OwnedBlocks::Allocate(size_t bytes, bool zeroed) {
+    if (bytes == 0) bytes = 1;
+    void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
     if (block == nullptr) return nullptr;
     try {
         std::lock_guard lock(mutex_);

@@ -11,8 +11,9 @@ namespace Tarn::RasterApi {
 
 class OwnedBlocks {
 public:
-    // Zero-filled memory of `bytes` bytes, recorded as handed out; null when out of memory.
-    void* Allocate(size_t bytes);
+    // Memory of `bytes` bytes, zero-filled unless the caller writes every byte itself, recorded
+    // as handed out; null when out of memory.
+    void* Allocate(size_t bytes, bool zeroed = true);
     // Frees a block this registry handed out; false (and nothing freed) for any other pointer.
     bool Release(void* block);
     // Forgets and frees a block that never reached the caller.
