@@ -81,6 +81,7 @@ TEST(RealLibraries, IsFormatAnswersForGeoTiffTextAndNamesWithoutExtension) {
         GTEST_SKIP() << "KVRasterAPI.so or KVRasterUtility.so is not built in " << bin;
     const fs::path scratch = FakeLibraries::MakeTempDirectory("real");
     FakeLibraries::IsolateRegistry(scratch);
+    setenv("XDG_CONFIG_HOME", scratch.c_str(), 1);  // no preferences file of the user's
     const Files files = WriteFiles(scratch);
 
     // Which plug-in serves ".tif" is the utility library's format table's choice; at least one
