@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <memory>
 
 #include "raster_fixtures.h"
 
@@ -156,21 +158,25 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EngineStatisticsForce, ZeroAnswersOnlyFromWhatIsKnown) {
     TempDir dir;
-    EngineRaster raster(WriteRaster(dir.File("g.tif"), {}, DistinctValue));
-    ASSERT_TRUE(raster.ok());
+    const std::string path = WriteRaster(dir.File("g.tif"), {}, DistinctValue);
+    auto raster = std::make_unique<EngineRaster>(path);
+    ASSERT_TRUE(raster->ok());
     const EngineLibrary& e = Engine();
     Statistics before;
-    EXPECT_NE(e.GetStatistics(raster.raster(), 0, 0, 0, &before.record, 4, 0, -1, 0), 0);
+    EXPECT_NE(e.GetStatistics(raster->raster(), 0, 0, 0, &before.record, 4, 0, -1, 0), 0);
     EXPECT_EQ(before.record, nullptr);
 
     Statistics computed, known;
-    ASSERT_EQ(e.GetStatistics(raster.raster(), 0, 0, 0, &computed.record, 4, 1, -1, 0), 0);
-    ASSERT_EQ(e.GetStatistics(raster.raster(), 0, 0, 0, &known.record, 3, 0, -1, 0), 0);
+    ASSERT_EQ(e.GetStatistics(raster->raster(), 0, 0, 0, &computed.record, 4, 1, -1, 0), 0);
+    ASSERT_EQ(e.GetStatistics(raster->raster(), 0, 0, 0, &known.record, 3, 0, -1, 0), 0);
     ASSERT_NE(computed.record, known.record) << "each request gets its own record";
     EXPECT_EQ(known.record->minimum, computed.record->minimum);
     EXPECT_EQ(known.record->relief, computed.record->relief);
     EXPECT_EQ(known.record->relief_computed, 1);
     EXPECT_EQ(known.record->mode, 3);
+    // Statistics stay in memory: nothing is written beside the raster.
+    raster.reset();
+    EXPECT_FALSE(std::filesystem::exists(path + ".aux.xml"));
 }
 
 // Statistics and a histogram that GDAL stored beside the file answer force 0; they carry no
