@@ -153,6 +153,25 @@ TEST(EngineOpen, StaleAndUnknownHandles) {
     }
 }
 
+// Information records belong to their information handle, not to the raster.
+TEST(EngineOpen, InformationOutlivesTheRaster) {
+    TempDir dir;
+    const std::string path = WriteRaster(dir.File("g.tif"), {}, DistinctValue);
+    const EngineLibrary& e = Engine();
+    KvrHandle raster = KVR_INVALID_HANDLE, info = KVR_INVALID_HANDLE;
+    ASSERT_EQ(Open(path, raster), 0);
+    ASSERT_EQ(e.GetOpenInfo(raster, &info, 0), 0);
+    const KvrFieldInfo* before = nullptr;
+    ASSERT_EQ(e.FieldInfo(info, 0, &before), 0);
+    EXPECT_EQ(e.CloseRaster(raster, KVR_CLOSE_OPTIONS, 0), 0);
+    const KvrFieldInfo* after = nullptr;
+    ASSERT_EQ(e.FieldInfo(info, 0, &after), 0);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(after->cell_x1, 8);
+    EXPECT_EQ(e.InfoBandCount(info, 0), 1);
+    EXPECT_EQ(e.ReleaseRasterInfo(info), 0);
+}
+
 TEST(EngineOpen, GhxFilenameIsAnEmptyText) {
     TempDir dir;
     EngineRaster raster(WriteRaster(dir.File("g.tif"), {}, DistinctValue));
