@@ -49,6 +49,8 @@ void CColourControl::ResetMappingFields() {
     range_kind_ = kRangePercentile;
     range_low_ = 0.05;
     range_high_ = 0.95;
+    given_minimum_ = 0.0;
+    given_maximum_ = 1.0;
     reverse_ = false;
 }
 
@@ -57,6 +59,12 @@ void CColourControl::SetRangeLimits(bool on, int kind, double low, double high) 
     range_kind_ = kind;
     range_low_ = low;
     range_high_ = high;
+}
+
+void CColourControl::SetTableMapping(int mapping_kind, bool from_table_file) {
+    mapping_kind_ = mapping_kind;
+    mapping_from_table_file_ = from_table_file;
+    range_from_statistics_ = false;
 }
 
 void CColourControl::SetUserColourMapping(bool on, UserColourMapping mapping) {

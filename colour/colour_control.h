@@ -16,6 +16,10 @@
 #include "colour/colour_values.h"
 #include "colour/value_transform.h"
 
+namespace Tarn::File {
+class CTextFile;
+}
+
 namespace Tarn::Colour {
 
 enum ColourTableKind : int {
@@ -82,8 +86,12 @@ public:
     virtual void ResetColourTable();
     // Identity transform, no mapping, Percentile limits 0.05-0.95 off, depth 1, reverse off.
     virtual void ResetMapping();
-    // ReadBlock and WriteBlock (the "ColourControl Begin" text block) follow here, in this
-    // order, once the text block is built.
+    // Resets the control and reads one "ColourControl Begin" ... "ColourControl End" block from
+    // the file's next line on. True when the block ended with "ColourControl End"; a colour
+    // table the block names that cannot be read leaves `message` saying so.
+    virtual bool ReadBlock(File::CTextFile& file, std::string& message);
+    // Writes the control as one such block.
+    virtual void WriteBlock(File::CTextFile& file) const;
 
     // --- Per-cell lookups: no allocation, no virtual call. ---
     // The colour of a cell value; the null colour for values the mapping has no entry for, and
@@ -155,12 +163,19 @@ public:
     void SetMappingFromTableFile(bool from_file) { mapping_from_table_file_ = from_file; }
     int MappingKind() const { return mapping_kind_; }
     void SetMappingKind(int kind) { mapping_kind_ = kind; }
+    // A table file or the user colour mapping built the transform itself: the mapping kind it
+    // stands for, and the range no longer waits for statistics.
+    void SetTableMapping(int mapping_kind, bool from_table_file);
     int DirectDepth() const { return direct_depth_; }
     bool RangeFromStatistics() const { return range_from_statistics_; }
     bool RangeLimitsOn() const { return range_limits_on_; }
     int RangeKind() const { return range_kind_; }
     double RangeLow() const { return range_low_; }
     double RangeHigh() const { return range_high_; }
+    // The data range an explicit Linear or Log mapping was given, before its limits narrowed it:
+    // the text block writes it where narrowing the transform's own range again would shrink it.
+    double GivenMinimum() const { return given_minimum_; }
+    double GivenMaximum() const { return given_maximum_; }
     // For the text block reader, which sets these before it chooses a mapping.
     void SetRangeLimits(bool on, int kind, double low, double high);
     bool ClipToNull() const { return clip_to_null_; }
@@ -199,6 +214,8 @@ private:
     int range_kind_ = kRangePercentile;
     double range_low_ = 0.05;
     double range_high_ = 0.95;
+    double given_minimum_ = 0.0;
+    double given_maximum_ = 1.0;
     bool clip_to_null_ = false;
     bool user_mapping_on_ = false;
     UserColourMapping user_mapping_;

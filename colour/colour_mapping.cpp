@@ -94,6 +94,8 @@ void CColourControl::SetLinearMapping(double minimum, double maximum, bool limit
                                       int range_kind, double low, double high) {
     const NarrowedRange r = Narrow(minimum, maximum, limits_on, range_kind, low, high);
     transform_.SetLinear(r.minimum, r.maximum);
+    given_minimum_ = minimum;
+    given_maximum_ = maximum;
     mapping_kind_ = kMappingLinear;
     range_from_statistics_ = false;
     SetRangeLimits(limits_on, range_kind, r.low, r.high);
@@ -112,6 +114,8 @@ void CColourControl::SetLogMapping(double minimum, double maximum, double log_ba
                                    double high) {
     const NarrowedRange r = Narrow(minimum, maximum, limits_on, range_kind, low, high);
     transform_.SetLogTransform(r.minimum, r.maximum, log_base, threshold);
+    given_minimum_ = minimum;
+    given_maximum_ = maximum;
     mapping_kind_ = kMappingLog;
     range_from_statistics_ = false;
     SetRangeLimits(limits_on, range_kind, r.low, r.high);
@@ -209,6 +213,8 @@ void CColourControl::SetLinearMappingFromHistogram(double minimum, double maximu
     const HistogramBinSpan bins = FindHistogramBins(cumulative, low, high);
     const double width = (maximum - minimum) / static_cast<double>(cumulative.size());
     transform_.SetLinear(minimum + bins.first * width, minimum + (bins.last + 1) * width);
+    given_minimum_ = minimum;
+    given_maximum_ = maximum;
     mapping_kind_ = kMappingLinear;
     range_from_statistics_ = false;
     SetRangeLimits(limits_on, range_kind, low, high);
@@ -226,6 +232,8 @@ void CColourControl::SetLogMappingFromHistogram(double minimum, double maximum,
     const double width = (maximum - minimum) / static_cast<double>(cumulative.size());
     transform_.SetLogTransform(minimum + bins.first * width, minimum + (bins.last + 1) * width,
                                log_base, threshold);
+    given_minimum_ = minimum;
+    given_maximum_ = maximum;
     mapping_kind_ = kMappingLog;
     range_from_statistics_ = false;
     SetRangeLimits(limits_on, range_kind, low, high);

@@ -1,21 +1,10 @@
 // Ramp colour tables: evenly spaced colours between two ends, in RGB or in HSL.
 #include <algorithm>
 
+#include "colour/colour_blend.h"
 #include "colour/colour_control.h"
 
 namespace Tarn::Colour {
-namespace {
-
-double Lerp(double from, double to, double t) {
-    return from + (to - from) * t;
-}
-
-ColourFractions Lerp(const ColourFractions& from, const ColourFractions& to, double t) {
-    return {Lerp(from.red, to.red, t), Lerp(from.green, to.green, t), Lerp(from.blue, to.blue, t),
-            Lerp(from.transparency, to.transparency, t)};
-}
-
-}  // namespace
 
 void CColourControl::BuildRamp(WideColour from, WideColour to, int64_t count, int kind) {
     const bool had_mapping_from_file = mapping_from_table_file_;
@@ -30,15 +19,10 @@ void CColourControl::BuildRamp(WideColour from, WideColour to, int64_t count, in
         table_.push_back(MakeColourTableEntry(WideToPacked(from)));
         if (count == 2) table_.push_back(MakeColourTableEntry(WideToPacked(to)));
     } else {
-        // The hue moves straight from one end to the other, never the short way across 0.
-        const ColourFractions a = WideToFractions(hsl ? WideRgbToHsl(from) : from);
-        const ColourFractions b = WideToFractions(hsl ? WideRgbToHsl(to) : to);
+        const ColourBlend blend(from, to, hsl);
         table_.reserve(static_cast<size_t>(count));
         for (int64_t i = 0; i < count; ++i) {
-            const ColourFractions f = Lerp(a, b, static_cast<double>(i) / (count - 1));
-            const PackedColour c =
-                hsl ? WideToPacked(WideHslToRgb(FractionsToWide(f))) : FractionsToPacked(f);
-            table_.push_back(MakeColourTableEntry(c));
+            table_.push_back(MakeColourTableEntry(blend.At(static_cast<double>(i) / (count - 1))));
         }
     }
     table_kind_ = hsl ? kTableHslRamp : kTableRgbRamp;

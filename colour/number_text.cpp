@@ -93,3 +93,43 @@ double LeadingNumber(std::string_view text) {
 }
 
 }  // namespace Tarn::Colour
+
+namespace Tarn::Colour {
+
+bool StartsWithNumber(std::string_view text) {
+    text = SkipSpace(text);
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+    if (!text.empty() && text[0] == '.') text.remove_prefix(1);
+    return !text.empty() && IsDigit(text[0]);
+}
+
+std::optional<double> ParseWholeNumber(std::string_view text) {
+    // from_chars takes neither a plus sign nor "inf" and "nan" as a number we want.
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    if (text.empty() || !(IsDigit(text[0]) || text[0] == '-' || text[0] == '.')) return {};
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || !std::isfinite(value)) return {};
+    return value;
+}
+
+std::optional<int64_t> ParseWholeInteger(std::string_view text) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    if (text.empty() || text[0] == '+') return {};
+    int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end) return {};
+    return value;
+}
+
+std::string FormatNumber(double value, int precision) {
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, precision);
+    if (error != std::errc()) return {};
+    return std::string(buffer, end);
+}
+
+}  // namespace Tarn::Colour
