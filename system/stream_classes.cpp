@@ -7,6 +7,7 @@
 #include "system/mem_file_stream.h"
 #include "system/text_file.h"
 #include "system/xfile_stream.h"
+#include "system/zip_file_stream.h"
 
 namespace Tarn::File {
 namespace {
@@ -30,6 +31,7 @@ void RegisterStandardStreamClasses(CFileStreamFactory& factory) {
     factory.Register("CCFileStream", &CreateStream<CCFileStream>);
     factory.Register("CASCIICFileStream", &CreateStream<CASCIICFileStream>);
     factory.Register("XFileStream", &CreateStream<XFileStream>);
+    factory.Register("CZipFileStream", &CreateStream<CZipFileStream>);
     factory.Register("CTextFile", &CreateStream<CTextFile>);
 }
 
