@@ -26,11 +26,7 @@ constexpr int64_t kMaxReadChunk = 0xFFFFFFFF;
 CZipFileStream::CZipFileStream() = default;
 
 CZipFileStream::~CZipFileStream() {
-    try {
-        Do_Close(false);
-    } catch (...) {
-        // Storing the entry failed; the stream goes regardless.
-    }
+    Do_Close(false);
 }
 
 std::string CZipFileStream::GetClassName() const {
@@ -167,7 +163,13 @@ bool CZipFileStream::LoadEntry() {
 void CZipFileStream::Do_Flush() {}
 
 void CZipFileStream::Do_Close(bool remove) {
-    if (!remove && (state_ == kNewEntry || (state_ == kUpdateEntry && changed_))) StoreEntry();
+    if (!remove && (state_ == kNewEntry || (state_ == kUpdateEntry && changed_))) {
+        try {
+            StoreEntry();
+        } catch (...) {
+            // Out of memory while storing: the archive on disk is as it was.
+        }
+    }
     handle_.reset();
     state_ = kClosed;
     buffer_ = {};
