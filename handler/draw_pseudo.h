@@ -1,0 +1,54 @@
+// The pixel pass of "Pseudo" and "GreyScale" pictures: one block of float cells coloured through
+// the band's colour control, optionally hill-shaded, written as red, green, blue bytes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "colour/colour_control.h"
+#include "colour/colour_values.h"
+#include "handler/draw_shading.h"
+
+namespace Tarn::Handler {
+
+// A block as the engine delivers it: width x height cells, rows in delivered order, and one
+// validity byte per cell (nonzero = valid; the values of invalid cells are never used).
+struct FloatBlock {
+    const float* values = nullptr;
+    const uint8_t* validity = nullptr;
+    int64_t width = 0;
+    int64_t height = 0;
+};
+
+// How the cells become colours.
+struct PseudoColouring {
+    const Colour::CColourControl* control = nullptr;
+    // The colour table's entries as fractions (component / 255), index by index; shading scales
+    // these. An index beyond the shortest of the three is drawn unshaded.
+    std::span<const double> red_fractions;
+    std::span<const double> green_fractions;
+    std::span<const double> blue_fractions;
+    Colour::PackedColour background = 0xFFFFFFFFu;   // invalid cells
+    Colour::PackedColour transparent = 0xFFFFFFFFu;  // cells whose colour is fully transparent
+    bool shading_on = false;
+    bool highlights_on = false;
+    ShadingConstants shading;
+};
+
+// Writes width x height pixels of 3 bytes into `pixels`. Per valid cell: its colour, or the
+// transparent colour where that colour's transparency is 255; with shading on, the table
+// entry's fractions scaled by the light, except for cells the control gives no table index,
+// which keep their colour unshaded.
+//
+// The fast pass builds a lookup once per picture (hoisted constants for linear and index
+// mappings, the control's own lookups otherwise) and computes the light of interior cells in
+// loops that vectorise. It allocates its scratch once per picture, and where that fails it
+// draws with the reference instead.
+void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels);
+
+// The same picture cell by cell, with the control's lookups and ShadeCell: the arithmetic the
+// fast pass is held to (within 1 per channel).
+void DrawPseudoReference(const FloatBlock& block, const PseudoColouring& colouring,
+                         uint8_t* pixels);
+
+}  // namespace Tarn::Handler
