@@ -94,15 +94,17 @@ void ApplyInterpolated(CColourControl& control, const UserColourMapping& mapping
     const auto m = static_cast<int64_t>(mapping.entries.size());
     std::vector<int> indexes(m);
     std::vector<double> positions(m);
-    std::string dump;
     for (int64_t j = 0; j < m; ++j) {
         indexes[j] = static_cast<int>(j * kLastInterpolatedEntry / (m - 1));
         positions[j] = indexes[j] + kCeilingNudge;
-        dump += " vnIndex: " + std::to_string(indexes[j]) + "\n";
     }
     control.Table() = InterpolatedTable(mapping, indexes);
     const DiagnosticLog log;
-    log.Append(dump + std::string(32, '-') + "\n\n");
+    if (log.Enabled()) {
+        std::string dump;
+        for (const int index : indexes) dump += " vnIndex: " + std::to_string(index) + "\n";
+        log.Append(dump + std::string(32, '-') + "\n\n");
+    }
     control.Transform().CreateNonLinearTable(values, positions, true);
     control.SetTableMapping(kMappingCeilingPosition, false);
 }

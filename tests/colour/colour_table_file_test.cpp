@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -340,6 +341,65 @@ TEST_F(LoadColourTable, MissingFilesAndNamesThatDifferInCase) {
     ExpectOk(ReadLegFile(c, WidePath("legend.leg")));
     Write("Points.Vcp", "QTRF_SKCP_AA_BnArMy\n1\n0 1 2 3\n");
     ExpectOk(ReadVcpFile(c, WidePath("POINTS.VCP")));
+}
+
+// Lines made of the formats' own words, numbers and punctuation in random order: every reader
+// returns, and no table grows past the bound whatever the indexes, percentages and counts.
+TEST_F(LoadColourTable, RandomLinesNeitherEscapeNorOverflow) {
+    const char* const words[] = {"LUT",
+                                 "SCALE",
+                                 "WORD",
+                                 "BYTE",
+                                 "DATARANGE",
+                                 "POSTCOLOUR",
+                                 "PRECOLOR",
+                                 "DATATYPE",
+                                 "TEXT",
+                                 "NUMERICDISCRETE",
+                                 "INTERPOLATION",
+                                 "HSL",
+                                 "ColorMap",
+                                 "LegendTable",
+                                 "Begin",
+                                 "End",
+                                 "LEG",
+                                 "{",
+                                 "}",
+                                 "NULLColour",
+                                 "0",
+                                 "255",
+                                 "65535",
+                                 "-1",
+                                 "2000000000",
+                                 "99999999999999999999",
+                                 "1e308",
+                                 "nan",
+                                 "\"q\"",
+                                 "~c",
+                                 ",",
+                                 "=",
+                                 "RGB(1,2,3)",
+                                 "red",
+                                 "",
+                                 "5 10 20 30"};
+    std::mt19937 random(7);
+    const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    for (int round = 0; round < 100; ++round) {
+        std::string text =
+            round % 2 ? "QTRF_SKCP_AA_BnArMy\n" + std::to_string(pick(5)) + "\n" : "";
+        for (size_t line = pick(12); line > 0; --line) {
+            for (size_t field = pick(9); field > 0; --field) {
+                text += words[pick(std::size(words))];
+                text += pick(4) ? " " : "";
+            }
+            text += "\n";
+        }
+        for (const char* extension : {".lut", ".tbl", ".clr", ".leg", ".vcp"}) {
+            CColourControl c;
+            LoadColourTableFile(c, Write(std::string("random") + extension, text));
+            EXPECT_LE(c.Table().size(), static_cast<size_t>(kMaxColourTableEntries)) << text;
+        }
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -416,6 +417,62 @@ TEST_F(TextBlock, TableFiles) {
     EXPECT_EQ(c.TableFile(), u"x.tab");
     EXPECT_EQ(c.TableKind(), kTableRgbRamp);
     EXPECT_EQ(c.Table().size(), 256u);
+}
+
+// Block lines in random order and with random fields: reading always returns, and what it
+// built can be written.
+TEST_F(TextBlock, RandomLinesAreReadSafely) {
+    const char* const words[] = {"ColourTable",
+                                 "RGB",
+                                 "HSL",
+                                 "LUT",
+                                 "LEG",
+                                 "TAB",
+                                 "Mapping",
+                                 "Linear",
+                                 "Log",
+                                 "EqualArea",
+                                 "User",
+                                 "Direct",
+                                 "Index",
+                                 "MapTable",
+                                 "Begin",
+                                 "End",
+                                 "NullColour",
+                                 "ReverseColour",
+                                 "TRUE",
+                                 "maybe",
+                                 "Absolute",
+                                 "Percentile",
+                                 "0",
+                                 "-1",
+                                 "1e308",
+                                 "nan",
+                                 "99999999999",
+                                 "RGBT(1,2,3,4)",
+                                 "RGB(1,",
+                                 ")",
+                                 "\"x.lut\"",
+                                 ",",
+                                 "=",
+                                 "~c",
+                                 ""};
+    std::mt19937 random(11);
+    const auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    for (int round = 0; round < 100; ++round) {
+        std::string text = "ColourControl Begin\n";
+        for (size_t line = pick(10); line > 0; --line) {
+            for (size_t field = pick(10); field > 0; --field) {
+                text += words[pick(std::size(words))];
+                text += pick(3) ? "," : " ";
+            }
+            text += "\n";
+        }
+        CColourControl c;
+        Read(c, text + (round % 2 ? "ColourControl End\n" : ""));
+        EXPECT_LE(c.Table().size(), static_cast<size_t>(CColourControl::kMaxRampEntries)) << text;
+        EXPECT_NE(Written(c).find("ColourControl End"), std::string::npos);
+    }
 }
 
 }  // namespace
