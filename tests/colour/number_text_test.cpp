@@ -63,3 +63,37 @@ TEST(NumberText, NumbersReadLikeAtofInAnyLocale) {
     EXPECT_TRUE(std::isnan(LeadingNumber("nan")));
     std::setlocale(LC_NUMERIC, "C");
 }
+
+TEST(NumberText, StrictFormsAndLocaleIndependentFormatting) {
+    struct Case {
+        const char* text;
+        bool starts_with_number;
+        bool whole_number;
+        bool whole_integer;
+    };
+    const Case cases[] = {
+        {"12", true, true, true},      {"-7", true, true, true},
+        {"+3", true, true, true},      {".5", true, true, false},
+        {"-.5e2", true, true, false},  {"12abc", true, false, false},
+        {" 1", true, false, false},    {"abc", false, false, false},
+        {"", false, false, false},     {"-", false, false, false},
+        {"inf", false, false, false},  {"nan", false, false, false},
+        {"1e999", true, false, false}, {"99999999999999999999", true, true, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StartsWithNumber(c.text), c.starts_with_number) << c.text;
+        EXPECT_EQ(ParseWholeNumber(c.text).has_value(), c.whole_number) << c.text;
+        EXPECT_EQ(ParseWholeInteger(c.text).has_value(), c.whole_integer) << c.text;
+    }
+    EXPECT_EQ(ParseWholeNumber("-2.5"), -2.5);
+    EXPECT_EQ(ParseWholeInteger("+42"), 42);
+
+    // The text block is read back anywhere: a decimal-comma locale must not leak into it.
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    EXPECT_EQ(FormatNumber(0.1234567890123, 10), "0.123456789");
+    EXPECT_EQ(FormatNumber(-1234.5, 10), "-1234.5");
+    EXPECT_EQ(FormatNumber(1e21, 10), "1e+21");
+    EXPECT_EQ(FormatNumber(16777215, 10), "16777215");
+    EXPECT_EQ(FormatNumber(4294967295.0, 10), "4294967295");
+    std::setlocale(LC_NUMERIC, "C");
+}
