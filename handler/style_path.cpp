@@ -1,0 +1,82 @@
+// Deriving and placing the render style document's path.
+#include "handler/style_path.h"
+
+#include <cstdio>
+
+#include "engine/engine_calls.h"
+#include "platform/file_stream_io.h"
+#include "platform/file_system.h"
+#include "platform/temp_file.h"
+#include "system/utf.h"
+
+namespace Tarn::Handler {
+namespace Kvr = Engine::Kvr;
+
+namespace {
+
+// Index just past the last directory separator, 0 when there is none. Windows names from the
+// engine may use back-slashes; raster paths here never do.
+size_t NameStart(std::u16string_view path, bool back_slashes) {
+    const size_t slash = path.find_last_of(back_slashes ? u"/\\" : u"/");
+    return slash == std::u16string_view::npos ? 0 : slash + 1;
+}
+
+// Whether a file can be created in `directory` (tried with a unique name, removed again).
+bool DirectoryTakesFiles(const std::string& directory) {
+    const auto probe = Platform::CreateUniqueFile(directory, ".ghx-");
+    if (!probe) return false;
+    Platform::RemoveFile(*probe);
+    return true;
+}
+
+}  // namespace
+
+std::u16string StylePathBeside(std::u16string_view raster_path) {
+    const size_t name = NameStart(raster_path, false);
+    std::u16string path(raster_path);
+    const size_t dot = path.find_last_of(u'.');
+    if (dot != std::u16string::npos && dot >= name) path[dot] = u'_';
+    return path + u".ghx";
+}
+
+void DeriveStyleFileName(HandlerContext& context, std::u16string_view raster_path) {
+    kvr_wchar* text = nullptr;
+    std::u16string suggested;
+    if (Kvr::GetGHXFilename(context.raster_handle, &text) == 0 && text != nullptr) {
+        const std::u16string_view whole(text);
+        suggested = whole.substr(NameStart(whole, true));
+    }
+    if (text != nullptr) Kvr::ReleaseString(&text);
+    if (suggested.empty()) {
+        context.render_style_path = StylePathBeside(raster_path);
+    } else {
+        context.render_style_path =
+            std::u16string(raster_path.substr(0, NameStart(raster_path, false))) + suggested;
+    }
+}
+
+bool StylePlaceWritable(std::u16string_view path) {
+    const std::string narrow = System::WideToUtf8(path);
+    const size_t name = NameStart(path, false);
+    const std::string directory =
+        name == 0 ? "." : (name == 1 ? "/" : System::WideToUtf8(path.substr(0, name - 1)));
+    if (const auto status = Platform::StatPath(narrow)) {
+        if (!status->is_regular || !status->readable || !status->writable) return false;
+        return DirectoryTakesFiles(directory);
+    }
+    std::FILE* file = Platform::OpenFileStream(narrow, Platform::FileDisposition::CreateNew,
+                                               Platform::FileAccess::ReadWrite, "w+b");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    Platform::RemoveFile(narrow);
+    return true;
+}
+
+void PlaceStyleInTemp(HandlerContext& context) {
+    const std::u16string_view path = context.render_style_path;
+    const std::u16string name(path.substr(NameStart(path, false)));
+    context.render_style_path = System::Utf8ToWide(Platform::TempDirectory()) + u"/" + name;
+    context.delete_style_at_close = true;
+}
+
+}  // namespace Tarn::Handler
