@@ -2,12 +2,16 @@
 // every failure into its result; the work itself lives in the files named after it.
 #include <cstdlib>
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "handler/entry_guard.h"
 #include "handler/handler_context.h"
 #include "handler/host_record.h"
 #include "handler/identification.h"
+#include "handler/open_raster.h"
 #include "handler/picture.h"
+#include "handler/raster_queries.h"
 #include "handler/rh_api.h"
 #include "system/utf.h"
 
@@ -39,12 +43,26 @@ RH_EXPORT int RH_IsFormatW(const rh_wchar* path) {
     });
 }
 
-RH_EXPORT int RH_Open(HostRasterRecord* /*host*/, const char* /*path*/, uint32_t /*flags*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_Open(HostRasterRecord* host, const char* path, uint32_t flags) {
+    return GuardEntry([&] {
+        if (host == nullptr || path == nullptr) return 0;
+        const std::u16string wide = Tarn::System::Utf8ToWide(path);
+        // The conversion stops at invalid UTF-8; the prefix would name another file.
+        if (Tarn::System::WideToUtf8(wide) != path) return 0;
+        return RH_OpenW(host, wide.c_str(), flags);
+    });
 }
 
-RH_EXPORT int RH_OpenW(HostRasterRecord* /*host*/, const rh_wchar* /*path*/, uint32_t /*flags*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_OpenW(HostRasterRecord* host, const rh_wchar* path, uint32_t /*flags*/) {
+    return GuardEntry([&] {
+        if (host == nullptr || path == nullptr) return 0;
+        try {
+            return OpenRaster(*host, path);
+        } catch (const std::bad_alloc&) {
+            host->error_code = RH_ERROR_MEMORY;  // the context, if any, stays for RH_Close
+            return 0;
+        }
+    });
 }
 
 RH_EXPORT int RH_GetCapabilities(HostRasterRecord* host, int* capability) {
@@ -54,13 +72,22 @@ RH_EXPORT int RH_GetCapabilities(HostRasterRecord* host, int* capability) {
             *capability = 1;
             return 1;
         }
-        return 0;
+        HandlerContext* context = ContextOf(host);
+        if (context == nullptr) return 0;
+        if (!QueryCapabilities(*context, *capability)) {
+            host->error_code = RH_ERROR_ENGINE;
+            return 0;
+        }
+        return 1;
     });
 }
 
-RH_EXPORT int RH_GetCorvaneCoordinateSystem(HostRasterRecord* /*host*/, char** /*buffer*/,
-                                            int32_t /*size*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_GetCorvaneCoordinateSystem(HostRasterRecord* host, char** buffer, int32_t size) {
+    return GuardEntry([&] {
+        const HandlerContext* context = ContextOf(host);
+        if (context == nullptr || buffer == nullptr || *buffer == nullptr) return 0;
+        return CopyCoordinateSystem(*context, *buffer, size) ? 1 : 0;
+    });
 }
 
 RH_EXPORT int RH_StartDraw(HostRasterRecord* /*host*/, const DrawRect* output,
@@ -118,9 +145,12 @@ RH_EXPORT int RH_Close(HostRasterRecord* host) {
     return 1;
 }
 
-RH_EXPORT int RH_GetTransparentColorFromImage(HostRasterRecord* /*host*/,
-                                              uint8_t* /*blue_green_red*/) {
-    return 0;  // not built yet
+RH_EXPORT int RH_GetTransparentColorFromImage(HostRasterRecord* host, uint8_t* blue_green_red) {
+    return GuardEntry([&] {
+        HandlerContext* context = ContextOf(host);
+        if (context == nullptr || blue_green_red == nullptr) return 0;
+        return TransparentColourBytes(*context, blue_green_red) ? 1 : 0;
+    });
 }
 
 }  // extern "C"
