@@ -3,7 +3,6 @@
 #include "handler/open_raster.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <new>
@@ -25,15 +24,9 @@ namespace Tarn::Handler {
 namespace {
 namespace Kvr = Engine::Kvr;
 
-// A context that the host did not close before reusing its record is ours to release.
-void ReleaseEarlierOpen(HostRasterRecord& host) {
-    if (HandlerContext* earlier = ContextOf(&host)) {
-        DestroyContext(earlier);
-        if (host.registration != nullptr && host.registration->magic == RH_REGISTRATION_MAGIC) {
-            host.registration->magic = RH_REGISTRATION_FREED;
-            std::free(host.registration);
-        }
-    }
+// The record comes fresh from the host: what stands in its fields is not read, only replaced,
+// so that RH_Close never frees what an earlier owner of the memory left there.
+void ClearHostAttachments(HostRasterRecord& host) {
     host.context = nullptr;
     host.registration = nullptr;
 }
@@ -98,7 +91,7 @@ void TakeRasterInfo(HandlerContext& context, const KvrRasterInfo& info) {
 
 int OpenRaster(HostRasterRecord& host, const char16_t* path) {
     host.open_reset = 0;
-    ReleaseEarlierOpen(host);
+    ClearHostAttachments(host);
     HandlerContext* context = nullptr;
     try {
         context = new HandlerContext;

@@ -193,9 +193,9 @@ Plugin::Plugin(const fs::path& directory, const char* file) {
     bind(GetTransparentColour, "RH_GetTransparentColorFromImage");
 }
 
-Plugin::~Plugin() {
-    if (library_ != nullptr) dlclose(library_);
-}
+// Left loaded, as the host leaves it for its session: caches the library keeps for the life of
+// the process (the user's time locale of the message log) would look leaked once it is unmapped.
+Plugin::~Plugin() = default;
 
 void* Plugin::Symbol(const char* name) const {
     return library_ != nullptr ? dlsym(library_, name) : nullptr;
