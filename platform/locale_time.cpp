@@ -8,13 +8,28 @@
 namespace Tarn::Platform {
 namespace {
 
-// Made once and kept for the life of the process; an unusable locale setting falls back to "C".
+// Made once and freed when the library is unloaded (the host may load and unload the plug-in
+// many times); an unusable locale setting falls back to "C".
+class TimeLocale {
+public:
+    TimeLocale() {
+        locale_ = newlocale(LC_TIME_MASK, "", locale_t(0));
+        if (locale_ == locale_t(0)) locale_ = newlocale(LC_TIME_MASK, "C", locale_t(0));
+    }
+    ~TimeLocale() {
+        if (locale_ != locale_t(0)) freelocale(locale_);
+    }
+    TimeLocale(const TimeLocale&) = delete;
+    TimeLocale& operator=(const TimeLocale&) = delete;
+    locale_t Get() const { return locale_; }
+
+private:
+    locale_t locale_;
+};
+
 locale_t UserTimeLocale() {
-    static const locale_t locale = [] {
-        locale_t user = newlocale(LC_TIME_MASK, "", locale_t(0));
-        return user != locale_t(0) ? user : newlocale(LC_TIME_MASK, "C", locale_t(0));
-    }();
-    return locale;
+    static const TimeLocale locale;
+    return locale.Get();
 }
 
 std::optional<std::string> Format(const char* format, const std::tm& when, locale_t locale) {
