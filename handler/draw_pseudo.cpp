@@ -6,10 +6,16 @@
 // ShadeCell itself.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "handler/draw_light_rows.h"
 #include "handler/draw_pseudo.h"
 
 namespace Tarn::Handler {
@@ -19,18 +25,17 @@ using Colour::CColourControl;
 using Colour::PackedColour;
 
 // What a cell with a given code draws: a flat colour, or the entry's fractions under the light.
-struct Entry {
-    double red = 0.0;
-    double green = 0.0;
-    double blue = 0.0;
-    uint8_t flat[3] = {0, 0, 0};
+struct alignas(16) Entry {
+    float fraction[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // red, green, blue
+    uint32_t flat = 0;                             // red, green, blue from the low byte up
     bool shaded = false;
 };
 
 enum class Lookup {
-    kLinear,   // position = n * (x - minimum) / range
-    kIndex,    // position = floor(x)
-    kControl,  // anything else: the control's own lookups per cell
+    kLinear,     // position = n * (x - minimum) / range
+    kIndex,      // position = floor(x)
+    kCellIndex,  // the control's ValueToIndex per cell; its colour is that entry or the null one
+    kControl,    // the control's ValueToColour and ValueToIndex per cell
 };
 
 // The control's value-to-index rule with everything that does not change per cell hoisted.
@@ -49,11 +54,12 @@ struct Plan {
     bool reverse = false;
 };
 
-// Mirrors the lookups of CColourControl: the mappings whose index is n times a linear position
-// (explicit linear ranges, statistics ranges before statistics arrive, direct depths above
-// "Colour", all over an identity or linear transform) and the Index mapping. Where the colour
-// and the index lookups could part (value ranges, step tables, a value that is a colour), the
-// control is asked per cell.
+// Mirrors the lookups of CColourControl. The Index mapping, and the mappings whose index is n
+// times a linear position (explicit linear ranges, statistics ranges before statistics arrive,
+// direct depths above "Colour", all over an identity or linear transform), are worked out here.
+// Other mappings take the control's index per cell, with the colour following from it, except
+// where the colour and index lookups part: step tables at their first breakpoint, values in no
+// range, a value that is itself the colour, an empty table.
 Plan ChoosePlan(const CColourControl& control) {
     Plan plan;
     const int n = static_cast<int>(control.Table().size());
@@ -66,17 +72,26 @@ Plan ChoosePlan(const CColourControl& control) {
         mapping >= Colour::kMappingLinear && mapping <= Colour::kMappingHalfOpenRanges;
     const bool direct_like = !position_mapping && mapping != Colour::kMappingIndex &&
                              mapping != Colour::kMappingExactIndex &&
-                             mapping != Colour::kMappingCeilingPosition &&
-                             control.DirectDepth() != Colour::kDirectColour;
+                             mapping != Colour::kMappingCeilingPosition;
+    // Where both lookups take the same position (both ask TryApply, or Apply and TryApply agree).
+    const bool same_position =
+        (transform >= Colour::kTransformIdentity && transform <= Colour::kTransformTextKeys &&
+         transform != Colour::kTransformStepTable) ||
+        transform > Colour::kTransformHalfOpenRanges;
+    const bool value_is_colour = direct_like && control.DirectDepth() == Colour::kDirectColour;
     if (mapping == Colour::kMappingIndex) {
         plan.lookup = Lookup::kIndex;
-    } else if (linear_transform && (position_mapping || direct_like)) {
+    } else if (linear_transform && (position_mapping || direct_like) && !value_is_colour) {
         plan.lookup = Lookup::kLinear;
         // The identity is the linear form over [0, 1]: x - 0 and x / 1 are exact.
         if (transform == Colour::kTransformLinear) {
             plan.minimum = control.Transform().Minimum();
             plan.range = control.Transform().Range();
         }
+    } else if ((position_mapping && same_position) || (direct_like && !value_is_colour) ||
+               mapping == Colour::kMappingExactIndex ||
+               mapping == Colour::kMappingCeilingPosition) {
+        plan.lookup = Lookup::kCellIndex;
     } else {
         return plan;
     }
@@ -94,10 +109,15 @@ Plan ChoosePlan(const CColourControl& control) {
 }
 
 void SetFlat(Entry& e, PackedColour c) {
-    e.flat[0] = static_cast<uint8_t>(Colour::PackedRed(c));
-    e.flat[1] = static_cast<uint8_t>(Colour::PackedGreen(c));
-    e.flat[2] = static_cast<uint8_t>(Colour::PackedBlue(c));
+    e.flat = c & 0xFFFFFFu;
     e.shaded = false;
+}
+
+void SetFractions(Entry& e, const PseudoColouring& how, size_t i) {
+    e.fraction[0] = static_cast<float>(how.red_fractions[i]);
+    e.fraction[1] = static_cast<float>(how.green_fractions[i]);
+    e.fraction[2] = static_cast<float>(how.blue_fractions[i]);
+    e.shaded = true;
 }
 
 size_t ShadedEntries(const PseudoColouring& how) {
@@ -118,10 +138,7 @@ void BuildEntries(const CColourControl& control, const PseudoColouring& how, con
         } else if (!how.shading_on || static_cast<size_t>(i) >= shaded_entries) {
             SetFlat(e, c);
         } else {
-            e.red = how.red_fractions[static_cast<size_t>(i)];
-            e.green = how.green_fractions[static_cast<size_t>(i)];
-            e.blue = how.blue_fractions[static_cast<size_t>(i)];
-            e.shaded = true;
+            SetFractions(e, how, static_cast<size_t>(i));
         }
     }
     // A clipped cell gets the null colour and no index, so no shading.
@@ -131,18 +148,56 @@ void BuildEntries(const CColourControl& control, const PseudoColouring& how, con
     SetFlat(entries[static_cast<size_t>(plan.background_code)], how.background);
 }
 
-// The codes of one row. Clamping and truncation as the control does them: NaN lands on entry 0.
+// The codes of one row, two cells at a time in double precision where SSE2 is there. Clamping
+// and truncation as the control does them, NaN landing on entry 0; for the Index mapping,
+// clamping before truncation is the same as flooring first.
 template <Lookup kLookup>
-void CodeRow(const float* __restrict values, const uint8_t* __restrict validity, int64_t width,
-             const Plan& plan, int32_t* __restrict codes) {
-    for (int64_t x = 0; x < width; ++x) {
-        const double v = values[x];
-        double p;
+void CodeRow(const float* values, const uint8_t* validity, int64_t width, const Plan& plan,
+             int32_t* codes) {
+    int64_t x = 0;
+#if defined(__SSE2__)
+    const __m128d count = _mm_set1_pd(plan.count), minimum = _mm_set1_pd(plan.minimum),
+                  range = _mm_set1_pd(plan.range), top = _mm_set1_pd(plan.top),
+                  clip_low = _mm_set1_pd(plan.clip_low), clip_high = _mm_set1_pd(plan.clip_high);
+    const __m128i last = _mm_set1_epi32(plan.last), null_code = _mm_set1_epi32(plan.null_code),
+                  background_code = _mm_set1_epi32(plan.background_code),
+                  zero = _mm_setzero_si128();
+    // Two cells: their clamped, truncated positions and whether they are clipped, in the low two
+    // 32-bit lanes.
+    const auto pair = [&](const float* v, __m128i& index, __m128i& clipped) {
+        const __m128d d =
+            _mm_cvtps_pd(_mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(v))));
+        __m128d p = d;
         if constexpr (kLookup == Lookup::kLinear) {
-            p = plan.count * ((v - plan.minimum) / plan.range);
-        } else {
-            p = std::floor(v);
+            p = _mm_mul_pd(count, _mm_div_pd(_mm_sub_pd(d, minimum), range));
         }
+        p = _mm_min_pd(_mm_max_pd(p, _mm_setzero_pd()), top);
+        index = _mm_cvttpd_epi32(p);
+        const __m128d outside = _mm_or_pd(_mm_cmplt_pd(d, clip_low), _mm_cmpgt_pd(d, clip_high));
+        clipped = _mm_shuffle_epi32(_mm_castpd_si128(outside), _MM_SHUFFLE(3, 3, 2, 0));
+    };
+    for (; x + 4 <= width; x += 4) {
+        __m128i i0, c0, i1, c1;
+        pair(values + x, i0, c0);
+        pair(values + x + 2, i1, c1);
+        __m128i index = _mm_unpacklo_epi64(i0, i1);
+        if (plan.reverse) index = _mm_sub_epi32(last, index);
+        const __m128i clipped = _mm_unpacklo_epi64(c0, c1);
+        index = _mm_or_si128(_mm_and_si128(clipped, null_code), _mm_andnot_si128(clipped, index));
+        int32_t bytes;
+        std::memcpy(&bytes, validity + x, 4);
+        const __m128i invalid = _mm_cmpeq_epi32(
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero), zero);
+        index =
+            _mm_or_si128(_mm_and_si128(invalid, background_code), _mm_andnot_si128(invalid, index));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(codes + x), index);
+    }
+#endif
+    for (; x < width; ++x) {
+        const double v = values[x];
+        double p = v;
+        if constexpr (kLookup == Lookup::kLinear)
+            p = plan.count * ((v - plan.minimum) / plan.range);
         p = p > 0.0 ? p : 0.0;
         p = p < plan.top ? p : plan.top;
         auto i = static_cast<int32_t>(p);
@@ -152,36 +207,12 @@ void CodeRow(const float* __restrict values, const uint8_t* __restrict validity,
     }
 }
 
-// Heights in shading units; an invalid cell counts as the value 0.
-void HeightRow(const float* __restrict values, const uint8_t* __restrict validity, int64_t width,
-               const ShadingConstants& k, float* __restrict z) {
-    const float vmin = k.value_minimum;
-    const float zscale = k.zscale_ten_pow_contrast_over_r;
-    for (int64_t x = 0; x < width; ++x) {
-        const float n = validity[x] != 0 ? values[x] : 0.0f;
-        z[x] = (n - vmin) * zscale;
-    }
-}
-
-// The slope from a[i] to b[i] over one run: g = d / r and h = run / r with r = |(run, d)|. The
-// cell on the far side sees -g, exactly.
-void SlopeRow(const float* __restrict a, const float* __restrict b, int64_t count, float run,
-              float* __restrict g, float* __restrict h) {
-    const float run2 = run * run;
-    for (int64_t i = 0; i < count; ++i) {
-        const float d = b[i] - a[i];
-        const float r = std::sqrt(run2 + d * d);
-        g[i] = d / r;
-        h[i] = run / r;
-    }
-}
-
 // Scratch rows of one picture's light.
 struct Rows {
-    explicit Rows(int64_t width) : storage(static_cast<size_t>(width) * 11) {
+    explicit Rows(int64_t width) : storage(static_cast<size_t>(width) * 10) {
         float* next = storage.data();
         for (float** row : {&z_here, &z_below, &g_row, &h_row, &g_up, &h_up, &g_down, &h_down,
-                            &light, &highlight, &exponent}) {
+                            &light, &highlight}) {
             *row = next;
             next += width;
         }
@@ -203,111 +234,102 @@ struct Rows {
     float* h_down = nullptr;
     float* light = nullptr;
     float* highlight = nullptr;
-    float* exponent = nullptr;
 };
 
-// The light on the interior cells 1 to width - 2 of a row that has rows above and below.
-template <bool kHighlights>
-void InteriorLight(Rows& r, int64_t width, const ShadingConstants& k) {
-    const float* __restrict g_row = r.g_row;
-    const float* __restrict h_row = r.h_row;
-    const float* __restrict g_up = r.g_up;
-    const float* __restrict h_up = r.h_up;
-    const float* __restrict g_down = r.g_down;
-    const float* __restrict h_down = r.h_down;
-    float* __restrict light = r.light;
-    float* __restrict exponent = r.exponent;
-    float* __restrict highlight = r.highlight;
-    const float dx = k.dx_minus_sin_az_cos_el, dy = k.dy_cos_az_cos_el, dz = k.dz_sin_el;
-    const float hx = k.hx_minus_sin_az_cos_el, hy = k.hy_cos_az_cos_el, hz = k.hz_sin_el;
-    const float gain = k.gain_intensity_times_2_55, ambient = k.ambient_brightness_times_2_55;
-    const float q = k.q_half_highlight_size;
-    for (int64_t x = 1; x < width - 1; ++x) {
-        float gx = (-g_row[x - 1] - g_row[x]) * 0.5f;
-        const float nx = (h_row[x - 1] + h_row[x]) * 0.5f;
-        float gy = (-g_up[x] - g_down[x]) * 0.5f;
-        const float ny = (h_up[x] + h_down[x]) * 0.5f;
-        float h = (ny + nx) * 0.5f;
-        const float length = std::sqrt(gx * gx + gy * gy + h * h);
-        const bool ok = length > 0.0f;
-        const float inverse = 1.0f / length;
-        gx = ok ? gx * inverse : 0.0f;
-        gy = ok ? gy * inverse : 0.0f;
-        h = ok ? h * inverse : 1.0f;
-        light[x] = (gy * dy + gx * dx + h * dz) * gain + ambient;
-        if constexpr (kHighlights) {
-            // The exponential is taken in a loop of its own, which keeps this one vectorised.
-            highlight[x] = gy * hy + gx * hx + h * hz;
-            exponent[x] = (highlight[x] - 1.0f) * q;
+// The codes of one row from the control's own index lookup; -1 is the null colour.
+void CodeRowByControl(const float* values, const uint8_t* validity, int64_t width,
+                      const CColourControl& control, const Plan& plan, int32_t* codes) {
+    for (int64_t x = 0; x < width; ++x) {
+        if (validity[x] == 0) {
+            codes[x] = plan.background_code;
+            continue;
         }
-    }
-    if constexpr (kHighlights) {
-        const float peak = k.bh_highlight_peak;
-        for (int64_t x = 1; x < width - 1; ++x) {
-            highlight[x] = std::exp(exponent[x]) * highlight[x] * peak;
-        }
+        const int i = control.ValueToIndex(values[x]);
+        codes[x] = i >= 0 ? i : plan.null_code;
     }
 }
 
-void BorderLight(const FloatBlock& b, int64_t x, int64_t y, const ShadingConstants& k,
-                 bool highlights_on, Rows& r) {
+// Columns [x0, x1) of the picture, drawn with the cells [base, base + span) that their light
+// needs: one more on each side where the picture has it.
+struct Strip {
+    int64_t x0 = 0, x1 = 0, base = 0, span = 0;
+};
+
+void BorderLight(const FloatBlock& b, int64_t x, int64_t y, const Strip& s,
+                 const ShadingConstants& k, bool highlights_on, Rows& r) {
     if (b.validity[y * b.width + x] == 0) return;  // drawn as background; its value is junk
     const CellLight light =
         ShadeCell(b.values, b.validity, b.width, b.height, x, y, k, highlights_on);
-    r.light[x] = light.intensity;
-    r.highlight[x] = light.highlight;
+    r.light[x - s.base] = light.intensity;
+    r.highlight[x - s.base] = light.highlight;
 }
 
-void LightRow(const FloatBlock& b, int64_t y, const ShadingConstants& k, bool highlights_on,
-              Rows& r) {
-    const int64_t w = b.width;
-    if (y > 0 && y < b.height - 1 && w > 2) {
-        SlopeRow(r.z_here, r.z_here + 1, w - 1, k.kx_cell_x_times_m_over_r, r.g_row, r.h_row);
-        if (highlights_on) {
-            InteriorLight<true>(r, w, k);
-        } else {
-            InteriorLight<false>(r, w, k);
+// Row y of a strip: the interior form where the cell has all four neighbours, ShadeCell on the
+// picture's border.
+void LightRow(const FloatBlock& b, int64_t y, const Strip& s, const ShadingConstants& k,
+              bool highlights_on, Rows& r) {
+    int64_t first = s.x1, end = s.x1;
+    if (y > 0 && y < b.height - 1) {
+        first = std::max<int64_t>(s.x0, 1);
+        end = std::max(first, std::min(s.x1, b.width - 1));
+        if (first < end) {
+            LightRows::Slopes(r.z_here, r.z_here + 1, s.span - 1, k.kx_cell_x_times_m_over_r,
+                              r.g_row, r.h_row);
+            LightRows::InteriorLight({r.g_row, r.h_row, r.g_up, r.h_up, r.g_down, r.h_down},
+                                     first - s.base, end - s.base, k, highlights_on, r.light,
+                                     r.highlight);
         }
-        BorderLight(b, 0, y, k, highlights_on, r);
-        BorderLight(b, w - 1, y, k, highlights_on, r);
-        return;
     }
-    for (int64_t x = 0; x < w; ++x) BorderLight(b, x, y, k, highlights_on, r);
+    for (int64_t x = s.x0; x < first; ++x) BorderLight(b, x, y, s, k, highlights_on, r);
+    for (int64_t x = end; x < s.x1; ++x) BorderLight(b, x, y, s, k, highlights_on, r);
 }
 
-void PutShaded(const Entry& e, float light, float highlight, bool highlights_on, uint8_t* out) {
-    auto red = static_cast<float>(e.red * light);
-    auto green = static_cast<float>(e.green * light);
-    auto blue = static_cast<float>(e.blue * light);
-    if (highlights_on) {
-        red += highlight;
-        green += highlight;
-        blue += highlight;
-    }
-    out[0] = ShadedChannelByte(red);
-    out[1] = ShadedChannelByte(green);
-    out[2] = ShadedChannelByte(blue);
+// Heights of row y of the strip into z_below, and the slopes from the row above down to it.
+void NextRow(const FloatBlock& b, int64_t y, const Strip& s, const ShadingConstants& k, Rows& r) {
+    const int64_t at = y * b.width + s.base;
+    LightRows::Heights(b.values + at, b.validity + at, s.span, k, r.z_below);
+    LightRows::Slopes(r.z_here, r.z_below, s.span, k.ky_cell_y_times_m_over_r, r.g_down, r.h_down);
 }
 
-void ColourRowByCode(const int32_t* __restrict codes, const Entry* __restrict entries,
-                     const float* light, const float* highlight, bool highlights_on, int64_t width,
-                     uint8_t* __restrict out) {
-    for (int64_t x = 0; x < width; ++x, out += 3) {
+// The three bytes of a shaded colour, red in the low byte (the top byte is junk): fraction *
+// light + highlight per channel, clamped as ShadedChannelByte does (NaN to 254).
+uint32_t ShadedRgb(const float* fraction, float light, float highlight) {
+#if defined(__SSE2__)
+    __m128 c =
+        _mm_add_ps(_mm_mul_ps(_mm_load_ps(fraction), _mm_set1_ps(light)), _mm_set1_ps(highlight));
+    // Truncated, anything from 254 up is 254; min takes its second operand for NaN.
+    c = _mm_min_ps(c, _mm_set1_ps(254.0f));
+    const __m128 low = _mm_cmple_ps(c, _mm_setzero_ps());
+    c = _mm_or_ps(_mm_and_ps(low, _mm_set1_ps(1.0f)), _mm_andnot_ps(low, c));
+    __m128i bytes = _mm_cvttps_epi32(c);
+    bytes = _mm_packs_epi32(bytes, bytes);
+    bytes = _mm_packus_epi16(bytes, bytes);
+    return static_cast<uint32_t>(_mm_cvtsi128_si32(bytes));
+#else
+    return ShadedChannelByte(fraction[0] * light + highlight) |
+           ShadedChannelByte(fraction[1] * light + highlight) << 8 |
+           ShadedChannelByte(fraction[2] * light + highlight) << 16;
+#endif
+}
+
+void Put(uint8_t* out, uint32_t rgb) {
+    std::memcpy(out, &rgb, 3);
+}
+
+// Pixels are written as 4 bytes, the fourth overwritten by the next pixel; the segment's last
+// pixel as 3, since the pixel after it may have been drawn already.
+void ColourRowByCode(const int32_t* codes, const Entry* entries, const float* light,
+                     const float* highlight, bool highlights_on, int64_t width, uint8_t* out) {
+    const auto colour = [&](int64_t x) {
         const Entry& e = entries[codes[x]];
-        if (!e.shaded) {
-            out[0] = e.flat[0];
-            out[1] = e.flat[1];
-            out[2] = e.flat[2];
-            continue;
-        }
-        PutShaded(e, light[x], highlight[x], highlights_on, out);
+        return e.shaded ? ShadedRgb(e.fraction, light[x], highlights_on ? highlight[x] : 0.0f)
+                        : e.flat;
+    };
+    for (int64_t x = 0; x + 1 < width; ++x) {
+        const uint32_t rgb = colour(x);
+        std::memcpy(out + 3 * x, &rgb, 4);
     }
-}
-
-void PutColour(uint8_t* out, PackedColour c) {
-    out[0] = static_cast<uint8_t>(Colour::PackedRed(c));
-    out[1] = static_cast<uint8_t>(Colour::PackedGreen(c));
-    out[2] = static_cast<uint8_t>(Colour::PackedBlue(c));
+    Put(out + 3 * (width - 1), colour(width - 1));
 }
 
 // The reference's cell logic for mappings without a plan, with the light of the row.
@@ -318,73 +340,80 @@ void ColourRowByControl(const float* values, const uint8_t* validity, int64_t wi
     const size_t shaded_entries = ShadedEntries(how);
     for (int64_t x = 0; x < width; ++x, out += 3) {
         if (validity[x] == 0) {
-            PutColour(out, how.background);
+            Put(out, how.background);
             continue;
         }
         const PackedColour c = control.ValueToColour(values[x]);
         if (Colour::PackedTransparency(c) == 255) {
-            PutColour(out, how.transparent);
+            Put(out, how.transparent);
             continue;
         }
         const int i = how.shading_on ? control.ValueToIndex(values[x]) : -1;
         if (i < 0 || static_cast<size_t>(i) >= shaded_entries) {
-            PutColour(out, c);
+            Put(out, c);
             continue;
         }
         Entry e;
-        e.red = how.red_fractions[static_cast<size_t>(i)];
-        e.green = how.green_fractions[static_cast<size_t>(i)];
-        e.blue = how.blue_fractions[static_cast<size_t>(i)];
-        PutShaded(e, light[x], highlight[x], how.highlights_on, out);
+        SetFractions(e, how, static_cast<size_t>(i));
+        Put(out, ShadedRgb(e.fraction, light[x], how.highlights_on ? highlight[x] : 0.0f));
     }
 }
+
+// Columns per strip: the scratch rows of one strip stay in the first-level cache.
+constexpr int64_t kStripColumns = 4096;
 
 void DrawFast(const FloatBlock& b, const PseudoColouring& how, uint8_t* pixels) {
     const Plan plan = ChoosePlan(*how.control);
     std::vector<Entry> entries;
     if (plan.lookup != Lookup::kControl) BuildEntries(*how.control, how, plan, entries);
     const int64_t w = b.width;
+    const int64_t columns = std::min(w, kStripColumns);
     const bool shading = how.shading_on;
-    Rows rows(shading ? w : 0);
-    std::vector<int32_t> codes(plan.lookup != Lookup::kControl ? static_cast<size_t>(w) : 0);
-
+    Rows rows(shading ? columns + 2 : 0);
+    std::vector<int32_t> codes(plan.lookup != Lookup::kControl ? static_cast<size_t>(columns) : 0);
     const ShadingConstants& k = how.shading;
-    if (shading) {
-        HeightRow(b.values, b.validity, w, k, rows.z_here);
-        if (b.height > 1) {
-            HeightRow(b.values + w, b.validity + w, w, k, rows.z_below);
-            SlopeRow(rows.z_here, rows.z_below, w, k.ky_cell_y_times_m_over_r, rows.g_down,
-                     rows.h_down);
-        }
-    }
-    for (int64_t y = 0; y < b.height; ++y) {
-        const float* values = b.values + y * w;
-        const uint8_t* validity = b.validity + y * w;
-        uint8_t* out = pixels + 3 * y * w;
+
+    for (int64_t x0 = 0; x0 < w; x0 += columns) {
+        Strip s;
+        s.x0 = x0;
+        s.x1 = std::min(x0 + columns, w);
+        s.base = std::max<int64_t>(x0 - 1, 0);
+        s.span = std::min(s.x1 + 1, w) - s.base;
         if (shading) {
-            if (y > 0) {
-                rows.Advance();
-                if (y + 1 < b.height) {
-                    HeightRow(values + w, validity + w, w, k, rows.z_below);
-                    SlopeRow(rows.z_here, rows.z_below, w, k.ky_cell_y_times_m_over_r, rows.g_down,
-                             rows.h_down);
+            LightRows::Heights(b.values + s.base, b.validity + s.base, s.span, k, rows.z_here);
+            if (b.height > 1) NextRow(b, 1, s, k, rows);
+        }
+        for (int64_t y = 0; y < b.height; ++y) {
+            const float* values = b.values + y * w + x0;
+            const uint8_t* validity = b.validity + y * w + x0;
+            uint8_t* out = pixels + 3 * (y * w + x0);
+            const float* light = rows.light + (x0 - s.base);
+            const float* highlight = rows.highlight + (x0 - s.base);
+            if (shading) {
+                if (y > 0) {
+                    rows.Advance();
+                    if (y + 1 < b.height) NextRow(b, y + 1, s, k, rows);
                 }
+                LightRow(b, y, s, k, how.highlights_on, rows);
             }
-            LightRow(b, y, k, how.highlights_on, rows);
+            const int64_t n = s.x1 - x0;
+            switch (plan.lookup) {
+                case Lookup::kLinear:
+                    CodeRow<Lookup::kLinear>(values, validity, n, plan, codes.data());
+                    break;
+                case Lookup::kIndex:
+                    CodeRow<Lookup::kIndex>(values, validity, n, plan, codes.data());
+                    break;
+                case Lookup::kCellIndex:
+                    CodeRowByControl(values, validity, n, *how.control, plan, codes.data());
+                    break;
+                case Lookup::kControl:
+                    ColourRowByControl(values, validity, n, how, light, highlight, out);
+                    continue;
+            }
+            ColourRowByCode(codes.data(), entries.data(), light, highlight, how.highlights_on, n,
+                            out);
         }
-        switch (plan.lookup) {
-            case Lookup::kLinear:
-                CodeRow<Lookup::kLinear>(values, validity, w, plan, codes.data());
-                break;
-            case Lookup::kIndex:
-                CodeRow<Lookup::kIndex>(values, validity, w, plan, codes.data());
-                break;
-            case Lookup::kControl:
-                ColourRowByControl(values, validity, w, how, rows.light, rows.highlight, out);
-                continue;
-        }
-        ColourRowByCode(codes.data(), entries.data(), rows.light, rows.highlight, how.highlights_on,
-                        w, out);
     }
 }
 

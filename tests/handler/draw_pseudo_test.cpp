@@ -126,6 +126,14 @@ const Mapping kMappings[] = {
          c.control.SetEqualAreaMappingFromHistogram(low, high, cumulative, false, kRangePercentile,
                                                     0.05, 0.95);
      }},
+    {"UserInterpolatingClippedReversed",
+     [](Coloured& c, float low, float high) {
+         Ramp(c, 256);
+         c.control.SetUserMapping(Pairs(low + 50, high - 50, 5), true);
+         c.control.SetClipToNull(true);
+         c.control.SetNullColour(PackColour(5, 6, 7, 0));
+         c.control.SetReverse(true);
+     }},
     {"UserSteps",
      [](Coloured& c, float low, float high) {
          Ramp(c, 64);
@@ -231,6 +239,16 @@ std::string CaseName(const ::testing::TestParamInfo<FastPass::ParamType>& info) 
     static const char* const lights[] = {"Unshaded", "Shaded", "Highlights"};
     return std::string(kMappings[std::get<0>(info.param)].name) + "_" +
            lights[static_cast<int>(std::get<1>(info.param))];
+}
+
+TEST(FastPassWide, AgreesAcrossTheColumnStrips) {
+    // Wider than one strip of scratch rows, with a partial last strip.
+    const Cells cells = Relief(4096 + 517, 5, 3);
+    const auto [low, high] = Statistics(cells);
+    Coloured c;
+    kMappings[0].apply(c, low, high);
+    c.TakeFractions();
+    ExpectAgreement(cells, Colouring(c, low, high, Light::kHighlights));
 }
 
 INSTANTIATE_TEST_SUITE_P(Mappings, FastPass,

@@ -1,0 +1,191 @@
+// The light rows of the fast pixel pass. Each loop has a vector body of four cells (SSE2) and the
+// scalar form of the same arithmetic for the remaining cells, for lanes with values outside the
+// normal floats, and for machines without SSE2.
+#include "handler/draw_light_rows.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace Tarn::Handler::LightRows {
+namespace {
+
+void SlopeCell(float a, float b, float run, float run2, float& g, float& h) {
+    const float d = b - a;
+    const float r = std::sqrt(run2 + d * d);
+    g = d / r;
+    h = run / r;
+}
+
+// One interior cell exactly as ShadeCell lights it, from the shared slopes.
+void InteriorCell(const Neighbourhood& n, int64_t x, const ShadingConstants& k, bool highlights_on,
+                  float* light, float* highlight) {
+    float gx = (-n.g_row[x - 1] - n.g_row[x]) * 0.5f;
+    const float hx = (n.h_row[x - 1] + n.h_row[x]) * 0.5f;
+    float gy = (-n.g_up[x] - n.g_down[x]) * 0.5f;
+    const float hy = (n.h_up[x] + n.h_down[x]) * 0.5f;
+    float h = (hy + hx) * 0.5f;
+    const float r = std::sqrt(gx * gx + gy * gy + h * h);
+    if (r > 0.0f) {
+        const float inverse = 1.0f / r;
+        gx *= inverse;
+        gy *= inverse;
+        h *= inverse;
+    } else {
+        gx = gy = 0.0f;
+        h = 1.0f;
+    }
+    light[x] = (gy * k.dy_cos_az_cos_el + gx * k.dx_minus_sin_az_cos_el + h * k.dz_sin_el) *
+                   k.gain_intensity_times_2_55 +
+               k.ambient_brightness_times_2_55;
+    if (highlights_on) {
+        const float s = gy * k.hy_cos_az_cos_el + gx * k.hx_minus_sin_az_cos_el + h * k.hz_sin_el;
+        highlight[x] = std::exp((s - 1.0f) * k.q_half_highlight_size) * s * k.bh_highlight_peak;
+    }
+}
+
+#if defined(__SSE2__)
+
+// 1 / sqrt(s) from the estimate and one Newton step: within a few units in the last place for
+// normal s. Zero, infinity and denormals are left to the callers.
+__m128 ReciprocalSqrt(__m128 s) {
+    const __m128 y = _mm_rsqrt_ps(s);
+    const __m128 syy = _mm_mul_ps(_mm_mul_ps(s, y), y);
+    return _mm_mul_ps(_mm_mul_ps(_mm_set1_ps(0.5f), y), _mm_sub_ps(_mm_set1_ps(3.0f), syy));
+}
+
+// 2^x: a degree-5 polynomial on the fraction (within 1.1e-7 on [-0.5, 0.5]) times 2^n. Held
+// between 2^-126, which no channel can show, and 2^127; NaN stays NaN.
+__m128 Exp2(__m128 x) {
+    x = _mm_max_ps(_mm_set1_ps(-126.0f), x);
+    x = _mm_min_ps(_mm_set1_ps(127.0f), x);
+    const __m128i n = _mm_cvtps_epi32(x);
+    const __m128 f = _mm_sub_ps(x, _mm_cvtepi32_ps(n));
+    __m128 p = _mm_set1_ps(1.33908634e-3f);
+    p = _mm_add_ps(_mm_mul_ps(p, f), _mm_set1_ps(9.67603192e-3f));
+    p = _mm_add_ps(_mm_mul_ps(p, f), _mm_set1_ps(5.55035711e-2f));
+    p = _mm_add_ps(_mm_mul_ps(p, f), _mm_set1_ps(2.40221075e-1f));
+    p = _mm_add_ps(_mm_mul_ps(p, f), _mm_set1_ps(6.93147188e-1f));
+    p = _mm_add_ps(_mm_mul_ps(p, f), _mm_set1_ps(1.00000008f));
+    const __m128i scale = _mm_slli_epi32(_mm_add_epi32(n, _mm_set1_epi32(127)), 23);
+    return _mm_mul_ps(p, _mm_castsi128_ps(scale));
+}
+
+// Lanes where the estimate is no good: s below the normal floats (zero included) or infinite.
+int OutsideNormal(__m128 s) {
+    return _mm_movemask_ps(
+        _mm_or_ps(_mm_cmplt_ps(s, _mm_set1_ps(FLT_MIN)), _mm_cmpgt_ps(s, _mm_set1_ps(FLT_MAX))));
+}
+
+__m128 Select(__m128 mask, __m128 a, __m128 b) {
+    return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+}
+
+#endif
+
+}  // namespace
+
+void Heights(const float* values, const uint8_t* validity, int64_t width, const ShadingConstants& k,
+             float* z) {
+    const float vmin = k.value_minimum;
+    const float zscale = k.zscale_ten_pow_contrast_over_r;
+    int64_t x = 0;
+#if defined(__SSE2__)
+    const __m128 min4 = _mm_set1_ps(vmin), scale4 = _mm_set1_ps(zscale);
+    const __m128i zero = _mm_setzero_si128();
+    for (; x + 4 <= width; x += 4) {
+        int32_t bytes;
+        std::memcpy(&bytes, validity + x, 4);
+        const __m128i wide =
+            _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(bytes), zero), zero);
+        const __m128 invalid = _mm_castsi128_ps(_mm_cmpeq_epi32(wide, zero));
+        const __m128 n = _mm_andnot_ps(invalid, _mm_loadu_ps(values + x));
+        _mm_storeu_ps(z + x, _mm_mul_ps(_mm_sub_ps(n, min4), scale4));
+    }
+#endif
+    for (; x < width; ++x) {
+        const float n = validity[x] != 0 ? values[x] : 0.0f;
+        z[x] = (n - vmin) * zscale;
+    }
+}
+
+void Slopes(const float* a, const float* b, int64_t count, float run, float* g, float* h) {
+    const float run2 = run * run;
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128 run4 = _mm_set1_ps(run), run24 = _mm_set1_ps(run2);
+    for (; i + 4 <= count; i += 4) {
+        const __m128 d = _mm_sub_ps(_mm_loadu_ps(b + i), _mm_loadu_ps(a + i));
+        const __m128 s = _mm_add_ps(run24, _mm_mul_ps(d, d));
+        if (OutsideNormal(s) != 0) {
+            for (int64_t j = i; j < i + 4; ++j) SlopeCell(a[j], b[j], run, run2, g[j], h[j]);
+            continue;
+        }
+        const __m128 inverse = ReciprocalSqrt(s);
+        _mm_storeu_ps(g + i, _mm_mul_ps(d, inverse));
+        _mm_storeu_ps(h + i, _mm_mul_ps(run4, inverse));
+    }
+#endif
+    for (; i < count; ++i) SlopeCell(a[i], b[i], run, run2, g[i], h[i]);
+}
+
+void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const ShadingConstants& k,
+                   bool highlights_on, float* light, float* highlight) {
+    int64_t x = first;
+#if defined(__SSE2__)
+    // The normal is worked out at twice its length: (gx, gy, h) * 2 needs no halving of the two
+    // axes, and normalising takes the factor out again.
+    const __m128 half = _mm_set1_ps(0.5f), one = _mm_set1_ps(1.0f), sign = _mm_set1_ps(-0.0f);
+    const float gain = k.gain_intensity_times_2_55;
+    const __m128 dx = _mm_set1_ps(k.dx_minus_sin_az_cos_el * gain),
+                 dy = _mm_set1_ps(k.dy_cos_az_cos_el * gain), dz = _mm_set1_ps(k.dz_sin_el * gain);
+    const __m128 ambient = _mm_set1_ps(k.ambient_brightness_times_2_55);
+    const __m128 hx = _mm_set1_ps(k.hx_minus_sin_az_cos_el), hy = _mm_set1_ps(k.hy_cos_az_cos_el),
+                 hz = _mm_set1_ps(k.hz_sin_el);
+    // e^((s - 1) q) as 2^((s - 1) q log2(e)).
+    const __m128 q = _mm_set1_ps(k.q_half_highlight_size * 1.44269504f),
+                 peak = _mm_set1_ps(k.bh_highlight_peak);
+    for (; x + 4 <= end; x += 4) {
+        __m128 gx =
+            _mm_sub_ps(_mm_xor_ps(sign, _mm_loadu_ps(n.g_row + x - 1)), _mm_loadu_ps(n.g_row + x));
+        __m128 gy =
+            _mm_sub_ps(_mm_xor_ps(sign, _mm_loadu_ps(n.g_up + x)), _mm_loadu_ps(n.g_down + x));
+        const __m128 nx = _mm_add_ps(_mm_loadu_ps(n.h_row + x - 1), _mm_loadu_ps(n.h_row + x));
+        const __m128 ny = _mm_add_ps(_mm_loadu_ps(n.h_up + x), _mm_loadu_ps(n.h_down + x));
+        __m128 h = _mm_mul_ps(_mm_add_ps(ny, nx), half);
+        const __m128 s =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(gx, gx), _mm_mul_ps(gy, gy)), _mm_mul_ps(h, h));
+        if (OutsideNormal(s) != 0) {
+            for (int64_t j = x; j < x + 4; ++j) {
+                InteriorCell(n, j, k, highlights_on, light, highlight);
+            }
+            continue;
+        }
+        const __m128 inverse = ReciprocalSqrt(s);
+        gx = _mm_mul_ps(gx, inverse);
+        gy = _mm_mul_ps(gy, inverse);
+        h = _mm_mul_ps(h, inverse);
+        // NaN slopes: flat ground.
+        const __m128 ok = _mm_cmpord_ps(s, s);
+        gx = _mm_and_ps(ok, gx);
+        gy = _mm_and_ps(ok, gy);
+        h = Select(ok, h, one);
+        const __m128 lit =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(gy, dy), _mm_mul_ps(gx, dx)), _mm_mul_ps(h, dz));
+        _mm_storeu_ps(light + x, _mm_add_ps(lit, ambient));
+        if (highlights_on) {
+            const __m128 dot =
+                _mm_add_ps(_mm_add_ps(_mm_mul_ps(gy, hy), _mm_mul_ps(gx, hx)), _mm_mul_ps(h, hz));
+            const __m128 e = Exp2(_mm_mul_ps(_mm_sub_ps(dot, one), q));
+            _mm_storeu_ps(highlight + x, _mm_mul_ps(_mm_mul_ps(e, dot), peak));
+        }
+    }
+#endif
+    for (; x < end; ++x) InteriorCell(n, x, k, highlights_on, light, highlight);
+}
+
+}  // namespace Tarn::Handler::LightRows
