@@ -21,7 +21,8 @@ void SlopeCell(float a, float b, float run, float run2, float& g, float& h) {
     h = run / r;
 }
 
-// One interior cell exactly as ShadeCell lights it, from the shared slopes.
+// One interior cell as ShadeCell lights it, from the shared slopes; with highlights on it leaves
+// the highlight direction's dot product for HighlightLobes.
 void InteriorCell(const Neighbourhood& n, int64_t x, const ShadingConstants& k, bool highlights_on,
                   float* light, float* highlight) {
     float gx = (-n.g_row[x - 1] - n.g_row[x]) * 0.5f;
@@ -43,8 +44,7 @@ void InteriorCell(const Neighbourhood& n, int64_t x, const ShadingConstants& k, 
                    k.gain_intensity_times_2_55 +
                k.ambient_brightness_times_2_55;
     if (highlights_on) {
-        const float s = gy * k.hy_cos_az_cos_el + gx * k.hx_minus_sin_az_cos_el + h * k.hz_sin_el;
-        highlight[x] = std::exp((s - 1.0f) * k.q_half_highlight_size) * s * k.bh_highlight_peak;
+        highlight[x] = gy * k.hy_cos_az_cos_el + gx * k.hx_minus_sin_az_cos_el + h * k.hz_sin_el;
     }
 }
 
@@ -133,6 +133,26 @@ void Slopes(const float* a, const float* b, int64_t count, float run, float* g, 
     for (; i < count; ++i) SlopeCell(a[i], b[i], run, run2, g[i], h[i]);
 }
 
+// The highlight lobe e^((s - 1) q) s Bh from the dot products s that InteriorLight left. A loop of
+// its own: together with the normals its constants would not fit the registers.
+void HighlightLobes(int64_t first, int64_t end, const ShadingConstants& k, float* highlight) {
+    int64_t x = first;
+#if defined(__SSE2__)
+    // e^((s - 1) q) as 2^((s - 1) q log2(e)).
+    const __m128 q = _mm_set1_ps(k.q_half_highlight_size * 1.44269504f);
+    const __m128 peak = _mm_set1_ps(k.bh_highlight_peak), one = _mm_set1_ps(1.0f);
+    for (; x + 4 <= end; x += 4) {
+        const __m128 dot = _mm_loadu_ps(highlight + x);
+        const __m128 e = Exp2(_mm_mul_ps(_mm_sub_ps(dot, one), q));
+        _mm_storeu_ps(highlight + x, _mm_mul_ps(_mm_mul_ps(e, dot), peak));
+    }
+#endif
+    for (; x < end; ++x) {
+        const float dot = highlight[x];
+        highlight[x] = std::exp((dot - 1.0f) * k.q_half_highlight_size) * dot * k.bh_highlight_peak;
+    }
+}
+
 void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const ShadingConstants& k,
                    bool highlights_on, float* light, float* highlight) {
     int64_t x = first;
@@ -146,9 +166,6 @@ void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const Sha
     const __m128 ambient = _mm_set1_ps(k.ambient_brightness_times_2_55);
     const __m128 hx = _mm_set1_ps(k.hx_minus_sin_az_cos_el), hy = _mm_set1_ps(k.hy_cos_az_cos_el),
                  hz = _mm_set1_ps(k.hz_sin_el);
-    // e^((s - 1) q) as 2^((s - 1) q log2(e)).
-    const __m128 q = _mm_set1_ps(k.q_half_highlight_size * 1.44269504f),
-                 peak = _mm_set1_ps(k.bh_highlight_peak);
     for (; x + 4 <= end; x += 4) {
         __m128 gx =
             _mm_sub_ps(_mm_xor_ps(sign, _mm_loadu_ps(n.g_row + x - 1)), _mm_loadu_ps(n.g_row + x));
@@ -180,12 +197,12 @@ void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const Sha
         if (highlights_on) {
             const __m128 dot =
                 _mm_add_ps(_mm_add_ps(_mm_mul_ps(gy, hy), _mm_mul_ps(gx, hx)), _mm_mul_ps(h, hz));
-            const __m128 e = Exp2(_mm_mul_ps(_mm_sub_ps(dot, one), q));
-            _mm_storeu_ps(highlight + x, _mm_mul_ps(_mm_mul_ps(e, dot), peak));
+            _mm_storeu_ps(highlight + x, dot);
         }
     }
 #endif
     for (; x < end; ++x) InteriorCell(n, x, k, highlights_on, light, highlight);
+    if (highlights_on) HighlightLobes(first, end, k, highlight);
 }
 
 }  // namespace Tarn::Handler::LightRows

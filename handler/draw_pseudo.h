@@ -22,7 +22,7 @@ struct FloatBlock {
 
 // How the cells become colours.
 struct PseudoColouring {
-    const Colour::CColourControl* control = nullptr;
+    const Colour::CColourControl* control = nullptr;  // required
     // The colour table's entries as fractions (component / 255), index by index; shading scales
     // these. An index beyond the shortest of the three is drawn unshaded.
     std::span<const double> red_fractions;
@@ -40,10 +40,10 @@ struct PseudoColouring {
 // entry's fractions scaled by the light, except for cells the control gives no table index,
 // which keep their colour unshaded.
 //
-// The fast pass builds a lookup once per picture (hoisted constants for linear and index
-// mappings, the control's own lookups otherwise) and computes the light of interior cells in
-// loops that vectorise. It allocates its scratch once per picture, and where that fails it
-// draws with the reference instead.
+// The fast pass plans the lookup once per picture: the Index and linear mappings from hoisted
+// constants, other mappings through the control's index per cell (both of its lookups where the
+// colour does not follow from the index). The light of interior cells comes from SSE2 loops.
+// Scratch rows are allocated once per picture; where that fails, the reference draws instead.
 void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels);
 
 // The same picture cell by cell, with the control's lookups and ShadeCell: the arithmetic the

@@ -248,7 +248,9 @@ TEST(FastPassWide, AgreesAcrossTheColumnStrips) {
     Coloured c;
     kMappings[0].apply(c, low, high);
     c.TakeFractions();
-    ExpectAgreement(cells, Colouring(c, low, high, Light::kHighlights));
+    for (const Light light : {Light::kOff, Light::kHighlights}) {
+        ExpectAgreement(cells, Colouring(c, low, high, light));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Mappings, FastPass,
