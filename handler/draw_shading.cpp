@@ -1,5 +1,5 @@
-// The shading constants and the light on one cell, step by step in float; drawing's fast path
-// must reproduce this arithmetic, so change both together.
+// The shading constants and the light on one cell, step by step in float. The fast pixel pass
+// (draw_light_rows) follows the same arithmetic: change both together.
 #include "handler/draw_shading.h"
 
 #include <cmath>
