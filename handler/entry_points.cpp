@@ -13,6 +13,7 @@
 #include "handler/picture.h"
 #include "handler/raster_queries.h"
 #include "handler/rh_api.h"
+#include "handler/start_draw.h"
 #include "system/utf.h"
 
 using namespace Tarn::Handler;
@@ -90,11 +91,15 @@ RH_EXPORT int RH_GetCorvaneCoordinateSystem(HostRasterRecord* host, char** buffe
     });
 }
 
-RH_EXPORT int RH_StartDraw(HostRasterRecord* /*host*/, const DrawRect* output,
-                           const DrawRect* /*cells*/, double /*lines_per_row*/, int* output_width) {
+RH_EXPORT int RH_StartDraw(HostRasterRecord* host, const DrawRect* output, const DrawRect* cells,
+                           double lines_per_row, int* output_width) {
     return GuardEntry([&] {
-        if (output != nullptr && output_width != nullptr) *output_width = output->x1 - output->x0;
-        return 0;  // drawing is not built yet
+        // Written before anything can fail; computed wide so that no rectangle overflows it.
+        if (output != nullptr && output_width != nullptr)
+            *output_width = static_cast<int>(int64_t{output->x1} - output->x0);
+        HandlerContext* context = ContextOf(host);
+        if (context == nullptr || output == nullptr || cells == nullptr) return 0;
+        return StartDraw(*host, *context, *output, *cells, lines_per_row);
     });
 }
 

@@ -1,0 +1,332 @@
+// Making a picture: the memory check, the pixel buffer, the engine's cell blocks for the style
+// kind (each given back once the picture is made), and the pixel pass that fits them.
+#include "handler/start_draw.h"
+
+#include <array>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include "engine/engine_calls.h"
+#include "handler/draw_bands.h"
+#include "handler/draw_level.h"
+#include "handler/draw_pseudo.h"
+#include "handler/draw_shading.h"
+#include "handler/picture.h"
+#include "platform/memory_status.h"
+
+namespace Tarn::Handler {
+namespace {
+namespace Kvr = Engine::Kvr;
+
+// The cells a picture reads, in engine rows from the top, and the size they are resampled to.
+struct BlockWindow {
+    KvrHandle raster = KVR_INVALID_HANDLE;
+    int64_t x = 0;
+    int64_t y = 0;
+    int64_t width = 0;
+    int64_t height = 0;
+    int32_t output_width = 0;
+    int32_t output_height = 0;
+    int32_t underview_mode = kUnderviewModeNone;
+
+    int64_t Pixels() const { return int64_t{output_width} * output_height; }
+};
+
+// The band one request reads.
+struct BandSource {
+    int32_t field = 0;
+    int32_t band = 0;
+    int64_t low = 0;
+    int64_t high = 0;
+};
+
+BandSource MainBand(const HandlerContext& context) {
+    return {context.field, context.band, context.value_low, context.value_high};
+}
+
+BandSource ChannelBand(const ChannelRecord& channel) {
+    return {channel.field, channel.band, channel.value_low, channel.value_high};
+}
+
+// One cell block and its validity bytes as the engine handed them out, given back when the
+// block goes out of scope.
+class CellBlock {
+public:
+    CellBlock() = default;
+    ~CellBlock() { Release(); }
+    CellBlock(const CellBlock&) = delete;
+    CellBlock& operator=(const CellBlock&) = delete;
+
+    // True when the engine delivered both buffers: a status of 0 without them is a refusal too.
+    bool Read(const BlockWindow& window, int32_t format, const BandSource& source) {
+        Release();
+        const int status = Kvr::PopulateCellBlock(
+            window.raster, &data_, &validity_, format, window.x, window.y, window.width,
+            window.height, window.output_width, window.output_height, source.field, source.band,
+            window.underview_mode, source.low, source.high);
+        return status == 0 && data_ != nullptr && validity_ != nullptr;
+    }
+
+    template <typename T>
+    const T* As() const {
+        return static_cast<const T*>(data_);
+    }
+    const uint8_t* Validity() const { return validity_; }
+
+private:
+    void Release() noexcept {
+        if (data_ != nullptr) Kvr::ReleaseData(&data_);
+        if (validity_ != nullptr) {
+            void* validity = validity_;
+            Kvr::ReleaseData(&validity);
+        }
+        data_ = nullptr;
+        validity_ = nullptr;
+    }
+
+    void* data_ = nullptr;
+    uint8_t* validity_ = nullptr;
+};
+
+ShadingConstants ShadingFor(HandlerContext& context, const BlockWindow& window) {
+    int level = context.statistics_level;
+    if (level == 0) {
+        ChooseDrawLevel(context, window.width, window.height, window.output_width,
+                        window.output_height);
+        level = context.draw_level;
+    }
+    ShadingInputs in;
+    in.level = level;
+    in.relief_statistic = context.relief_statistic;
+    in.cell_size_x = context.cell_size_x;
+    in.cell_size_y = context.cell_size_y;
+    in.value_minimum = context.value_minimum;
+    in.value_maximum = context.value_maximum;
+    in.relief_contrast = context.relief_contrast;
+    in.ambient_brightness = context.ambient_brightness;
+    in.light_intensity = context.light_intensity;
+    // The shading counts bearings clockwise from the direction in which rows run upward; the
+    // engine delivers rows from the north edge down. Turned over (180 - bearing), an azimuth
+    // keeps its compass meaning: 315 lights the slopes that face north-west.
+    in.light_azimuth = 180.0 - context.light_azimuth;
+    in.light_elevation = context.light_elevation;
+    in.highlight_azimuth = 180.0 - context.highlight_azimuth;
+    in.highlight_elevation = context.highlight_elevation;
+    in.highlight_size = context.highlight_size;
+    return MakeShadingConstants(in);
+}
+
+// "Pseudo" and "GreyScale": one band of floats through the colour control, shaded or not. A
+// refused block leaves the whole picture in the background colour.
+void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    CellBlock block;
+    if (!block.Read(window, KVR_BLOCK_FLOAT, MainBand(context))) {
+        FillBackground(pixels, window.Pixels(), context.background_colour);
+        return;
+    }
+    PseudoColouring how;
+    how.control = &context.colour_control;
+    how.red_fractions = context.red_fractions;
+    how.green_fractions = context.green_fractions;
+    how.blue_fractions = context.blue_fractions;
+    how.background = context.background_colour;
+    how.transparent = context.transparent_colour;
+    how.shading_on = context.shading_on;
+    how.highlights_on = context.highlights_on;
+    how.shading = ShadingFor(context, window);
+    DrawPseudo({block.As<float>(), block.Validity(), window.output_width, window.output_height},
+               how, pixels);
+}
+
+// Band composite: three 8-bit bands. False when the engine refuses one of them, or the style
+// left no three channels to read.
+bool DrawBandComposite(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    if (context.channels.size() < 3) return false;
+    std::array<CellBlock, 3> blocks;
+    ByteBands bands;
+    for (size_t i = 0; i < 3; ++i) {
+        if (!blocks[i].Read(window, KVR_BLOCK_BYTE, ChannelBand(context.channels[i]))) return false;
+        bands.elements[i] = blocks[i].As<uint32_t>();
+        bands.validity[i] = blocks[i].Validity();
+    }
+    DrawByteBands(bands, window.Pixels(), context.background_colour, pixels);
+    return true;
+}
+
+// "Palette": the colours of the field's colour band; the background where the engine refuses.
+void DrawPaletteBand(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    CellBlock block;
+    if (!block.Read(window, KVR_BLOCK_COLOUR, MainBand(context))) {
+        FillBackground(pixels, window.Pixels(), context.background_colour);
+        return;
+    }
+    DrawPalette({block.As<Colour::PackedColour>(), block.Validity()}, window.Pixels(),
+                context.background_colour, pixels);
+}
+
+// "RGB" from one block of packed colours: the first channel's field, all bands at once.
+bool ReadPackedBands(const HandlerContext& context, const BlockWindow& window, CellBlock& block) {
+    const ChannelRecord& first = context.channels[0];
+    return block.Read(window, KVR_BLOCK_COLOUR,
+                      {first.field, 0, first.value_low, first.value_high});
+}
+
+// "RGB": the assembly its channels call for; any refusal leaves the picture in the background
+// colour, never an error.
+void DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    const int64_t count = window.Pixels();
+    const Colour::PackedColour background = context.background_colour;
+    if (context.channels.size() < 3) {
+        FillBackground(pixels, count, background);
+        return;
+    }
+    const std::array<const Colour::CColourControl*, 3> controls = {
+        &context.channels[0].colour_control, &context.channels[1].colour_control,
+        &context.channels[2].colour_control};
+    const std::array<int32_t, 3> band_numbers = {context.channels[0].band, context.channels[1].band,
+                                                 context.channels[2].band};
+    const RgbAssembly assembly = ChooseRgbAssembly(controls, context.band_kind);
+    switch (assembly) {
+        case RgbAssembly::kByteBands: {
+            std::array<CellBlock, 3> blocks;
+            ByteBands bands;
+            for (size_t i = 0; i < 3; ++i) {
+                if (!blocks[i].Read(window, KVR_BLOCK_BYTE, ChannelBand(context.channels[i]))) {
+                    FillBackground(pixels, count, background);
+                    return;
+                }
+                bands.elements[i] = blocks[i].As<uint32_t>();
+                bands.validity[i] = blocks[i].Validity();
+            }
+            DrawByteBands(bands, count, background, pixels);
+            return;
+        }
+        case RgbAssembly::kPackedBands:
+        case RgbAssembly::kPackedBandsThroughControls: {
+            CellBlock block;
+            if (!ReadPackedBands(context, window, block)) {
+                FillBackground(pixels, count, background);
+                return;
+            }
+            const ColourBlock colours{block.As<Colour::PackedColour>(), block.Validity()};
+            if (assembly == RgbAssembly::kPackedBands)
+                DrawPackedBands(colours, count, band_numbers, background, pixels);
+            else
+                DrawPackedBandsThroughControls(colours, count, band_numbers, controls, background,
+                                               pixels);
+            return;
+        }
+        case RgbAssembly::kFloatBands: {
+            std::array<CellBlock, 3> blocks;
+            FloatBands bands;
+            for (size_t i = 0; i < 3; ++i) {
+                if (!blocks[i].Read(window, KVR_BLOCK_FLOAT, ChannelBand(context.channels[i]))) {
+                    FillBackground(pixels, count, background);
+                    return;
+                }
+                bands.values[i] = blocks[i].As<float>();
+                bands.validity[i] = blocks[i].Validity();
+            }
+            DrawFloatBands(bands, count, controls, background, pixels);
+            return;
+        }
+    }
+}
+
+// Fills the picture by the style kind; false for a band composite the engine refused.
+bool DrawByStyle(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    switch (context.style_kind) {
+        case kStylePseudo:
+        case kStyleGreyScale:
+            DrawSingleBand(context, window, pixels);
+            return true;
+        case kStyleRgb:
+            DrawRgb(context, window, pixels);
+            return true;
+        case kStylePalette:
+            DrawPaletteBand(context, window, pixels);
+            return true;
+        case kStyleBandComposite:
+            return DrawBandComposite(context, window, pixels);
+        default:
+            // A kind no style document makes: a defined picture rather than stale memory.
+            FillBackground(pixels, window.Pixels(), context.background_colour);
+            return true;
+    }
+}
+
+bool FitsPicture(int64_t extent) {
+    return extent > 0 && extent <= std::numeric_limits<int32_t>::max();
+}
+
+}  // namespace
+
+void ChooseDrawLevel(HandlerContext& context, int64_t source_width, int64_t source_height,
+                     int64_t output_width, int64_t output_height) {
+    context.draw_level = ChooseDrawLevel(source_width, source_height, output_width, output_height);
+    double x = 0.0, y = 0.0;
+    if (Kvr::GetCellSize(context.raster_handle, context.field, context.draw_level, &x, &y) == 0) {
+        context.cell_size_x = static_cast<float>(x);
+        context.cell_size_y = static_cast<float>(y);
+    }
+}
+
+int StartDraw(HostRasterRecord& host, HandlerContext& context, const DrawRect& output,
+              const DrawRect& cells, double lines_per_row) {
+    context.cell_rect = cells;
+    context.output_rect = output;
+    context.lines_per_row = lines_per_row;
+    // The host ends each picture before the next; one it did not end would be lost here.
+    EndPicture(context);
+
+    const int64_t width = int64_t{output.x1} - output.x0;
+    const int64_t height = int64_t{output.y1} - output.y0;
+    // The engine resamples to 32-bit sizes; an empty or inverted rectangle has no picture.
+    if (!FitsPicture(width) || !FitsPicture(height)) return 0;
+
+    BlockWindow window;
+    window.raster = context.raster_handle;
+    window.x = cells.x0 + context.cell_origin_x + context.cell_offset_x;
+    window.y = (context.y_up ? context.height + context.cell_origin_y - cells.y1
+                             : cells.y0 + context.cell_origin_y) +
+               context.cell_offset_y;
+    window.width = int64_t{cells.x1} - cells.x0;
+    window.height = int64_t{cells.y1} - cells.y0;
+    window.output_width = static_cast<int32_t>(width);
+    window.output_height = static_cast<int32_t>(height);
+    window.underview_mode = context.underview_mode;
+
+    // Below 2^31 on each side, the product cannot overflow.
+    const uint64_t size = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3u;
+    if (Platform::AvailablePhysicalMemory() / 2 < size) {
+        host.error_code = RH_ERROR_MEMORY;
+        return 0;
+    }
+    context.pixels = static_cast<uint8_t*>(std::malloc(size));
+    if (context.pixels == nullptr) {
+        host.error_code = RH_ERROR_MEMORY;
+        return 0;
+    }
+
+    try {
+        if (!DrawByStyle(context, window, context.pixels)) {
+            // No picture to show: the buffer goes now, not at an RH_EndDraw that may not come.
+            EndPicture(context);
+            host.error_code = RH_ERROR_ENGINE;
+            return 0;
+        }
+    } catch (const std::bad_alloc&) {
+        EndPicture(context);
+        host.error_code = RH_ERROR_MEMORY;
+        return 0;
+    } catch (...) {
+        EndPicture(context);
+        throw;
+    }
+    context.picture_ready = true;
+    host.error_code = RH_ERROR_NONE;
+    return 1;
+}
+
+}  // namespace Tarn::Handler
