@@ -278,6 +278,19 @@ std::array<int, 2> PictureSize(const Options& options, int cells_x, int cells_y)
             std::max(1, static_cast<int>(std::lround(cells_y * scale)))};
 }
 
+// The first cell line that the plug-in takes to picture row `step` from the bottom: it divides
+// in double and truncates, so the line is found by that same arithmetic rather than by a
+// product that may round to the line below.
+int32_t LineOfStep(int step, int32_t y0, double lines_per_row) {
+    const auto step_of = [&](int64_t line) {
+        return std::trunc((static_cast<double>(line) - y0) / lines_per_row);
+    };
+    int64_t line = y0 + static_cast<int64_t>(std::ceil(step * lines_per_row));
+    while (step_of(line) < step) ++line;
+    while (line > y0 && step_of(line - 1) >= step) --line;
+    return static_cast<int32_t>(line);
+}
+
 int Draw(const Session& session, const Options& options, std::ostream& out, std::ostream& err) {
     const std::string& file = options.positional[0];
 
@@ -315,8 +328,7 @@ int Draw(const Session& session, const Options& options, std::ostream& out, std:
     bool complete = true;
     if (options.lines) {
         for (int top = 0; top < height && complete; ++top) {
-            const int step = height - 1 - top;
-            const int32_t line = cells.y0 + static_cast<int32_t>(std::ceil(step * lines_per_row));
+            const int32_t line = LineOfStep(height - 1 - top, cells.y0, lines_per_row);
             uint8_t* row = nullptr;
             int16_t flag = 0;
             complete = entry.get_line(host, line, &row, &flag) && row != nullptr;
