@@ -58,7 +58,10 @@ public:
     double Ridged(double x, double y, int octaves) const {
         double sum = 0.0, amplitude = 1.0, norm = 0.0, weight = 1.0;
         for (int i = 0; i < octaves; ++i) {
-            double signal = 1.0 - std::abs(At(x, y));
+            // A softened absolute value: crests of the coarse octaves would otherwise be knife
+            // edges that the shading draws as seams.
+            const double n = At(x, y);
+            double signal = 1.0 - std::sqrt(n * n + 0.004);
             signal *= signal * weight;
             weight = std::clamp(signal * 2.0, 0.0, 1.0);
             sum += amplitude * signal;
@@ -73,25 +76,14 @@ public:
 private:
     static double Fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
     int Hash(int x, int y) const { return permutation_[permutation_[x & 255] + (y & 255)]; }
+    // Eight directions, none along an axis: an axis-aligned gradient at both ends of a lattice
+    // edge makes the noise zero all along it, a straight crease in the ridges.
     static double Gradient(int hash, double x, double y) {
-        switch (hash & 7) {
-            case 0:
-                return x + y;
-            case 1:
-                return x - y;
-            case 2:
-                return -x + y;
-            case 3:
-                return -x - y;
-            case 4:
-                return x;
-            case 5:
-                return -x;
-            case 6:
-                return y;
-            default:
-                return -y;
-        }
+        static constexpr double kC = 0.92387953, kS = 0.38268343;  // cos, sin of 22.5 degrees
+        static constexpr double kDirections[8][2] = {{kC, kS},   {kS, kC},   {-kS, kC}, {-kC, kS},
+                                                     {-kC, -kS}, {-kS, -kC}, {kS, -kC}, {kC, -kS}};
+        const double* g = kDirections[hash & 7];
+        return g[0] * x + g[1] * y;
     }
 
     std::array<uint8_t, 512> permutation_{};
