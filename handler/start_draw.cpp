@@ -89,34 +89,6 @@ private:
     uint8_t* validity_ = nullptr;
 };
 
-ShadingConstants ShadingFor(HandlerContext& context, const BlockWindow& window) {
-    int level = context.statistics_level;
-    if (level == 0) {
-        ChooseDrawLevel(context, window.width, window.height, window.output_width,
-                        window.output_height);
-        level = context.draw_level;
-    }
-    ShadingInputs in;
-    in.level = level;
-    in.relief_statistic = context.relief_statistic;
-    in.cell_size_x = context.cell_size_x;
-    in.cell_size_y = context.cell_size_y;
-    in.value_minimum = context.value_minimum;
-    in.value_maximum = context.value_maximum;
-    in.relief_contrast = context.relief_contrast;
-    in.ambient_brightness = context.ambient_brightness;
-    in.light_intensity = context.light_intensity;
-    // The shading counts bearings clockwise from the direction in which rows run upward; the
-    // engine delivers rows from the north edge down. Turned over (180 - bearing), an azimuth
-    // keeps its compass meaning: 315 lights the slopes that face north-west.
-    in.light_azimuth = 180.0 - context.light_azimuth;
-    in.light_elevation = context.light_elevation;
-    in.highlight_azimuth = 180.0 - context.highlight_azimuth;
-    in.highlight_elevation = context.highlight_elevation;
-    in.highlight_size = context.highlight_size;
-    return MakeShadingConstants(in);
-}
-
 // "Pseudo" and "GreyScale": one band of floats through the colour control, shaded or not. A
 // refused block leaves the whole picture in the background colour.
 void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
@@ -125,16 +97,8 @@ void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t*
         FillBackground(pixels, window.Pixels(), context.background_colour);
         return;
     }
-    PseudoColouring how;
-    how.control = &context.colour_control;
-    how.red_fractions = context.red_fractions;
-    how.green_fractions = context.green_fractions;
-    how.blue_fractions = context.blue_fractions;
-    how.background = context.background_colour;
-    how.transparent = context.transparent_colour;
-    how.shading_on = context.shading_on;
-    how.highlights_on = context.highlights_on;
-    how.shading = ShadingFor(context, window);
+    const PseudoColouring how = SingleBandColouring(context, window.width, window.height,
+                                                    window.output_width, window.output_height);
     DrawPseudo({block.As<float>(), block.Validity(), window.output_width, window.output_height},
                how, pixels);
 }
@@ -270,6 +234,46 @@ void ChooseDrawLevel(HandlerContext& context, int64_t source_width, int64_t sour
         context.cell_size_x = static_cast<float>(x);
         context.cell_size_y = static_cast<float>(y);
     }
+}
+
+PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_width,
+                                    int64_t source_height, int64_t output_width,
+                                    int64_t output_height) {
+    int level = context.statistics_level;
+    if (level == 0) {
+        ChooseDrawLevel(context, source_width, source_height, output_width, output_height);
+        level = context.draw_level;
+    }
+    ShadingInputs in;
+    in.level = level;
+    in.relief_statistic = context.relief_statistic;
+    in.cell_size_x = context.cell_size_x;
+    in.cell_size_y = context.cell_size_y;
+    in.value_minimum = context.value_minimum;
+    in.value_maximum = context.value_maximum;
+    in.relief_contrast = context.relief_contrast;
+    in.ambient_brightness = context.ambient_brightness;
+    in.light_intensity = context.light_intensity;
+    // The shading counts bearings clockwise from the direction in which rows run upward; the
+    // engine delivers rows from the north edge down. Turned over (180 - bearing), an azimuth
+    // keeps its compass meaning: 315 lights the slopes that face north-west.
+    in.light_azimuth = 180.0 - context.light_azimuth;
+    in.light_elevation = context.light_elevation;
+    in.highlight_azimuth = 180.0 - context.highlight_azimuth;
+    in.highlight_elevation = context.highlight_elevation;
+    in.highlight_size = context.highlight_size;
+
+    PseudoColouring how;
+    how.control = &context.colour_control;
+    how.red_fractions = context.red_fractions;
+    how.green_fractions = context.green_fractions;
+    how.blue_fractions = context.blue_fractions;
+    how.background = context.background_colour;
+    how.transparent = context.transparent_colour;
+    how.shading_on = context.shading_on;
+    how.highlights_on = context.highlights_on;
+    how.shading = MakeShadingConstants(in);
+    return how;
 }
 
 int StartDraw(HostRasterRecord& host, HandlerContext& context, const DrawRect& output,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "handler/draw_pseudo.h"
 #include "handler/handler_context.h"
 #include "handler/rh_api.h"
 
@@ -14,6 +15,14 @@ namespace Tarn::Handler {
 // (kept as they were when the engine does not answer).
 void ChooseDrawLevel(HandlerContext& context, int64_t source_width, int64_t source_height,
                      int64_t output_width, int64_t output_height);
+
+// How the context colours a single-band picture of `source_width` x `source_height` cells at
+// `output_width` x `output_height` pixels: its colour control and fractions, its background and
+// transparent colours, and the shading at the statistics level, else at the draw level (chosen
+// here, with its cell sizes).
+PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_width,
+                                    int64_t source_height, int64_t output_width,
+                                    int64_t output_height);
 
 // Draws the cell rectangle `cells` (rows counted as the host counts them) into a picture of the
 // output rectangle's size. 1 with the picture ready and error 0; 0 with no picture (the buffer
