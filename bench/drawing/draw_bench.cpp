@@ -1,0 +1,405 @@
+// A whole draw through the built plug-in's exports: RH_StartDraw of a 4096 x 4096 Float32
+// GeoTIFF DEM (the sample DEM) at full size, "Pseudo" with a linear mapping over a 256-entry
+// table, shading and highlights on; against GDALDEMProcessing "hillshade" and "color-relief" of
+// the same file to in-memory rasters, in the same run. The parts of a draw are timed alone too:
+// the engine's read, the pixel pass with the plug-in's colouring, and the first touch of a fresh
+// buffer the size of the picture (where page faults are dear, in virtual machines, that is much
+// of a draw). Then the peak resident memory the draw adds, against the picture and the engine's
+// two blocks. GDAL's block cache is kept at 4 MB for everyone.
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <gdal.h>
+#include <gdal_utils.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "colour/colour_values.h"
+#include "engine/kvr_contract.h"
+#include "handler/handler_context.h"
+#include "handler/rh_api.h"
+#include "handler/start_draw.h"
+#include "tools/sample_dem.h"
+
+namespace {
+
+constexpr int kSide = 4096;
+constexpr int64_t kPixels = int64_t{kSide} * kSide;
+constexpr int kCacheMegabytes = 4;
+
+struct Plugin {
+    decltype(&RH_Identify) identify = nullptr;
+    decltype(&RH_IsFormat) is_format = nullptr;
+    decltype(&RH_Open) open = nullptr;
+    decltype(&RH_StartDraw) start_draw = nullptr;
+    decltype(&RH_GetBlock) get_block = nullptr;
+    decltype(&RH_EndDraw) end_draw = nullptr;
+    decltype(&RH_Close) close = nullptr;
+};
+
+struct Engine {
+    KvrPopulateCellBlockFn populate = nullptr;
+    KvrReleaseDataFn release = nullptr;
+};
+
+struct Fixture {
+    std::string directory;
+    std::string dem;
+    std::string colours;  // GDAL's colour-relief file with the plug-in's 256 entries
+    Plugin plugin;
+    Engine engine;
+    HostRasterRecord host{};
+    GDALDatasetH dataset = nullptr;
+};
+
+Fixture& TheFixture() {
+    static Fixture fixture;
+    return fixture;
+}
+
+Tarn::Handler::HandlerContext& Context() {
+    return *static_cast<Tarn::Handler::HandlerContext*>(TheFixture().host.context);
+}
+
+template <typename Fn>
+bool Bind(void* library, const char* name, Fn& slot) {
+    slot = reinterpret_cast<Fn>(dlsym(library, name));
+    if (slot == nullptr) std::fprintf(stderr, "missing %s\n", name);
+    return slot != nullptr;
+}
+
+// Settings of the benchmark's own: the style the picture is to have, and the engine's name set
+// that carries the cache size.
+void IsolateSettings(const std::string& directory) {
+    std::ofstream(directory + "/raster.ini")
+        << "[Colouring]\nMode = 0\nColourTable = Pseudocolor.lut\n"
+        << "[Shading]\nEnabled = yes\nLightAzimuth = 315\nLightElevation = 45\n"
+        << "Highlights = yes\nHighlightAzimuth = 315\nHighlightElevation = 45\nHighlightSize = 50\n"
+        << "[Engine]\nHNames = yes\nCacheSize = " << kCacheMegabytes << "\n";
+    std::ofstream(directory + "/user.reg")
+        << "Windows Registry Editor Version 5.00\r\n\r\n"
+        << "[HKEY_CURRENT_USER\\Software\\Corvane\\Corvane\\Raster\\200]\r\n"
+        << "\"PreferencesFile\"=\"" << directory << "/raster.ini\"\r\n";
+    setenv("CORVANE_USER_REG", (directory + "/user.reg").c_str(), 1);
+    setenv("CORVANE_SYSTEM_REG", (directory + "/system.reg").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", directory.c_str(), 1);
+}
+
+// GDAL's colour-relief table: the plug-in's entries over the same range, linearly.
+bool WriteColourFile(const std::string& path) {
+    const auto& context = Context();
+    const auto& table = context.colour_control.Table();
+    std::ofstream out(path);
+    const double low = context.value_minimum, high = context.value_maximum;
+    for (size_t i = 0; i < table.size(); ++i) {
+        const double value = low + (high - low) * static_cast<double>(i) / (table.size() - 1);
+        out << value << " " << Tarn::Colour::PackedRed(table[i].colour) << " "
+            << Tarn::Colour::PackedGreen(table[i].colour) << " "
+            << Tarn::Colour::PackedBlue(table[i].colour) << "\n";
+    }
+    out << "nv 255 255 255\n";
+    return static_cast<bool>(out);
+}
+
+bool Prepare() {
+    Fixture& f = TheFixture();
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/draw-bench-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return false;
+    f.directory = pattern;
+    f.dem = f.directory + "/dem.tif";
+    f.colours = f.directory + "/colours.txt";
+    IsolateSettings(f.directory);
+
+    Tarn::Tools::SampleDemOptions options;
+    options.width = options.height = kSide;
+    std::string error;
+    if (!Tarn::Tools::WriteSampleDem(f.dem, options, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return false;
+    }
+
+    void* library = dlopen(RH_BIN_DIR "/KVRasterHandlerGDAL.rha", RTLD_NOW | RTLD_LOCAL);
+    if (library == nullptr) {
+        std::fprintf(stderr, "%s\n", dlerror());
+        return false;
+    }
+    Plugin& p = f.plugin;
+    if (!Bind(library, "RH_Identify", p.identify) || !Bind(library, "RH_IsFormat", p.is_format) ||
+        !Bind(library, "RH_Open", p.open) || !Bind(library, "RH_StartDraw", p.start_draw) ||
+        !Bind(library, "RH_GetBlock", p.get_block) || !Bind(library, "RH_EndDraw", p.end_draw) ||
+        !Bind(library, "RH_Close", p.close))
+        return false;
+    HandlerIdentity identity;
+    if (!p.identify(&identity) || !p.is_format(f.dem.c_str()) || !p.open(&f.host, f.dem.c_str(), 0))
+        return false;
+
+    // The engine as the plug-in bound it: the same library, so the same open raster.
+    void* engine = dlopen(RH_BIN_DIR "/KVRasterAPI.so", RTLD_NOW | RTLD_NOLOAD);
+    if (engine == nullptr || !Bind(engine, "KVR_H_PopulateCellBlock", f.engine.populate) ||
+        !Bind(engine, "KVR_H_ReleaseData", f.engine.release))
+        return false;
+
+    GDALAllRegister();
+    GDALSetCacheMax64(int64_t{kCacheMegabytes} << 20);
+    f.dataset = GDALOpen(f.dem.c_str(), GA_ReadOnly);
+    return f.dataset != nullptr && WriteColourFile(f.colours);
+}
+
+void CleanUp() {
+    Fixture& f = TheFixture();
+    if (f.plugin.close != nullptr) f.plugin.close(&f.host);
+    if (f.dataset != nullptr) GDALClose(f.dataset);
+    std::error_code ignored;
+    if (!f.directory.empty()) std::filesystem::remove_all(f.directory, ignored);
+}
+
+constexpr DrawRect kWhole{0, 0, kSide, kSide};
+
+bool StartDraw() {
+    Fixture& f = TheFixture();
+    int width = 0;
+    return f.plugin.start_draw(&f.host, &kWhole, &kWhole, 1.0, &width) == 1;
+}
+
+// The picture must be what was asked for before anything is timed: the style as set, and white
+// (the background) exactly where the DEM has no value, since shaded pixels stop at 254.
+bool CheckResults() {
+    Fixture& f = TheFixture();
+    const auto& context = Context();
+    if (context.style_kind != Tarn::Handler::kStylePseudo || !context.shading_on ||
+        !context.highlights_on || context.colour_control.Table().size() != 256 ||
+        context.colour_control.MappingKind() != Tarn::Colour::kMappingLinear) {
+        std::fprintf(stderr, "the plug-in's style is not the one set for the benchmark\n");
+        return false;
+    }
+    std::vector<float> cells(kPixels);
+    int has_no_data = 0;
+    const double no_data = GDALGetRasterNoDataValue(GDALGetRasterBand(f.dataset, 1), &has_no_data);
+    if (!has_no_data || GDALRasterIO(GDALGetRasterBand(f.dataset, 1), GF_Read, 0, 0, kSide, kSide,
+                                     cells.data(), kSide, kSide, GDT_Float32, 0, 0) != CE_None)
+        return false;
+    if (!StartDraw()) return false;
+    uint8_t* block = nullptr;
+    DrawRect rect{};
+    bool right = f.plugin.get_block(&f.host, &block, &rect) == 1;
+    int64_t wrong = 0, empty = 0;
+    for (int y = 0; right && y < kSide; ++y) {
+        // The block comes bottom row first; the cells north first.
+        const uint8_t* row = block + static_cast<size_t>(kSide - 1 - y) * kSide * 3;
+        for (int x = 0; x < kSide; ++x) {
+            const bool white = row[3 * x] == 255 && row[3 * x + 1] == 255 && row[3 * x + 2] == 255;
+            const bool invalid = cells[static_cast<size_t>(y) * kSide + x] == no_data;
+            wrong += white != invalid;
+            empty += invalid;
+        }
+    }
+    f.plugin.end_draw(&f.host);
+    if (!right || wrong != 0) {
+        std::fprintf(stderr, "%lld pixels are white where the DEM has a value or the reverse\n",
+                     static_cast<long long>(wrong));
+        return false;
+    }
+    std::printf("DEM %d x %d, %.1f%% without data\n", kSide, kSide, 100.0 * empty / kPixels);
+    return true;
+}
+
+void BM_StartDraw(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    for (auto _ : state) {
+        if (!StartDraw()) state.SkipWithError("RH_StartDraw failed");
+        state.PauseTiming();
+        f.plugin.end_draw(&f.host);
+        state.ResumeTiming();
+    }
+}
+
+void BM_EngineRead(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    const auto& context = Context();
+    for (auto _ : state) {
+        void* data = nullptr;
+        uint8_t* validity = nullptr;
+        if (f.engine.populate(context.raster_handle, &data, &validity, KVR_BLOCK_FLOAT, 0, 0, kSide,
+                              kSide, kSide, kSide, 0, 0, context.underview_mode, INT64_MIN,
+                              INT64_MAX) != 0)
+            state.SkipWithError("the engine refused the block");
+        state.PauseTiming();
+        f.engine.release(&data);
+        void* flags = validity;
+        f.engine.release(&flags);
+        state.ResumeTiming();
+    }
+}
+
+// The pixel pass alone, as RH_StartDraw runs it: over the engine's block of the whole raster,
+// with the plug-in's own colouring, into a picture whose pages are mapped already.
+void BM_Pass(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    auto& context = Context();
+    void* data = nullptr;
+    uint8_t* validity = nullptr;
+    if (f.engine.populate(context.raster_handle, &data, &validity, KVR_BLOCK_FLOAT, 0, 0, kSide,
+                          kSide, kSide, kSide, 0, 0, context.underview_mode, INT64_MIN,
+                          INT64_MAX) != 0) {
+        state.SkipWithError("the engine refused the block");
+        return;
+    }
+    const Tarn::Handler::PseudoColouring how =
+        Tarn::Handler::SingleBandColouring(context, kSide, kSide, kSide, kSide);
+    const Tarn::Handler::FloatBlock block{static_cast<const float*>(data), validity, kSide, kSide};
+    std::vector<uint8_t> pixels(static_cast<size_t>(kPixels) * 3);
+    for (auto _ : state) {
+        Tarn::Handler::DrawPseudo(block, how, pixels.data());
+        benchmark::DoNotOptimize(pixels.data());
+        benchmark::ClobberMemory();
+    }
+    f.engine.release(&data);
+    void* flags = validity;
+    f.engine.release(&flags);
+}
+
+// What a fresh picture buffer costs before anything is drawn into it: the kernel maps and
+// clears each page at its first touch.
+void BM_FirstTouch(benchmark::State& state) {
+    const size_t bytes = static_cast<size_t>(kPixels) * 3;
+    for (auto _ : state) {
+        auto* buffer = static_cast<uint8_t*>(std::malloc(bytes));
+        if (buffer == nullptr) state.SkipWithError("no memory");
+        std::memset(buffer, 0, bytes);
+        benchmark::DoNotOptimize(buffer);
+        state.PauseTiming();
+        std::free(buffer);
+        state.ResumeTiming();
+    }
+}
+
+void BM_GdalDem(benchmark::State& state, const char* processing) {
+    Fixture& f = TheFixture();
+    char of[] = "-of", mem[] = "MEM";
+    char* argv[] = {of, mem, nullptr};
+    GDALDEMProcessingOptions* options = GDALDEMProcessingOptionsNew(argv, nullptr);
+    const bool colours = std::strcmp(processing, "color-relief") == 0;
+    for (auto _ : state) {
+        GDALDatasetH out = GDALDEMProcessing(
+            "", f.dataset, processing, colours ? f.colours.c_str() : nullptr, options, nullptr);
+        if (out == nullptr) state.SkipWithError("GDALDEMProcessing failed");
+        state.PauseTiming();
+        if (out != nullptr) GDALClose(out);
+        state.ResumeTiming();
+    }
+    GDALDEMProcessingOptionsFree(options);
+}
+
+// The least disturbed repetition's processor time of each benchmark.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
+            const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            const std::string name = run.run_name.function_name;
+            const auto found = seconds_.find(name);
+            if (found == seconds_.end() || seconds < found->second) seconds_[name] = seconds;
+        }
+    }
+    double Seconds(const std::string& name) const {
+        const auto found = seconds_.find(name);
+        return found == seconds_.end() ? 0.0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> seconds_;
+};
+
+void PrintTimes(const RatioReporter& reporter) {
+    const double draw = reporter.Seconds("StartDraw");
+    const double read = reporter.Seconds("EngineRead");
+    const double pass = reporter.Seconds("Pass");
+    const double touch = reporter.Seconds("FirstTouch");
+    const double hillshade = reporter.Seconds("GdalHillshade");
+    const double relief = reporter.Seconds("GdalColorRelief");
+    if (draw <= 0 || read <= 0 || pass <= 0 || touch <= 0 || hillshade <= 0 || relief <= 0) return;
+    const auto rate = [](double seconds) { return kPixels / seconds / 1e6; };
+    std::printf("\nprocessor time per picture (least disturbed repetition)\n");
+    std::printf("  RH_StartDraw                      %8.1f ms %7.1f Mpixel/s\n", draw * 1e3,
+                rate(draw));
+    std::printf("    engine read alone               %8.1f ms\n", read * 1e3);
+    std::printf("    the pass alone, pages mapped    %8.1f ms %7.1f Mpixel/s   target >= 150\n",
+                pass * 1e3, rate(pass));
+    std::printf("    first touch of a picture buffer %8.1f ms\n", touch * 1e3);
+    std::printf("  GDAL hillshade                    %8.1f ms\n", hillshade * 1e3);
+    std::printf("  GDAL color-relief                 %8.1f ms\n", relief * 1e3);
+    std::printf("  draw / hillshade                  %8.2fx   target <= 1.0\n", draw / hillshade);
+    std::printf("  draw / color-relief               %8.2fx\n", draw / relief);
+    std::printf("  draw / (hillshade + color-relief) %8.2fx\n", draw / (hillshade + relief));
+}
+
+long StatusKilobytes(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t length = std::strlen(field);
+    while (std::getline(status, line))
+        if (line.compare(0, length, field) == 0)
+            return std::strtol(line.c_str() + length, nullptr, 10);
+    return -1;
+}
+
+// Peak resident memory while one picture is made, above what the process held before it: the
+// kernel's high-water mark is reset first (clear_refs 5).
+void PrintMemory() {
+    if (!(std::ofstream("/proc/self/clear_refs") << "5")) {
+        std::printf("\npeak memory: cannot reset the high-water mark\n");
+        return;
+    }
+    const long before = StatusKilobytes("VmRSS:");
+    const bool drawn = StartDraw();
+    const long peak = StatusKilobytes("VmHWM:");
+    TheFixture().plugin.end_draw(&TheFixture().host);
+    if (!drawn || before < 0 || peak < 0) return;
+    const double added = (peak - before) / 1024.0;
+    const double picture = kPixels * 3 / 1048576.0;
+    const double blocks = kPixels * (sizeof(float) + 1) / 1048576.0;
+    std::printf("\npeak resident memory the draw adds %8.1f MB\n", added);
+    std::printf("  picture %.1f MB + value and validity blocks %.1f MB = %.1f MB\n", picture,
+                blocks, picture + blocks);
+    std::printf("  added / (picture + blocks)  %6.2fx   target <= 1.1\n",
+                added / (picture + blocks));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!Prepare() || !CheckResults()) {
+        CleanUp();
+        return 1;
+    }
+    const auto add = [](const char* name, auto&& function) {
+        benchmark::RegisterBenchmark(name, function)
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->Iterations(3)
+            ->Repetitions(5);
+    };
+    add("StartDraw", BM_StartDraw);
+    add("EngineRead", BM_EngineRead);
+    add("Pass", BM_Pass);
+    add("FirstTouch", BM_FirstTouch);
+    add("GdalHillshade", [](benchmark::State& s) { BM_GdalDem(s, "hillshade"); });
+    add("GdalColorRelief", [](benchmark::State& s) { BM_GdalDem(s, "color-relief"); });
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    PrintTimes(reporter);
+    PrintMemory();
+    benchmark::Shutdown();
+    CleanUp();
+    return 0;
+}
