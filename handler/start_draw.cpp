@@ -19,7 +19,7 @@ namespace Tarn::Handler {
 namespace {
 namespace Kvr = Engine::Kvr;
 
-// The cells a picture reads, in engine rows from the top, and the size they are resampled to.
+// The cells a picture reads, in the engine's rows, and the size they are resampled to.
 struct BlockWindow {
     KvrHandle raster = KVR_INVALID_HANDLE;
     int64_t x = 0;
