@@ -7,6 +7,7 @@
 #include "engine/engine_calls.h"
 #include "handler/band_statistics.h"
 #include "handler/default_style.h"
+#include "handler/engine_statistics.h"
 #include "handler/grid_header.h"
 #include "handler/style_colouring.h"
 #include "handler/style_path.h"
@@ -102,6 +103,31 @@ void RefreshPseudo(HandlerContext& context) {
     const KvrBandInfo* band = nullptr;
     if (Kvr::BandInfo(context.info_handle, context.field, context.band, &band) == 0 && band)
         context.band_kind = band->band_kind;
+}
+
+// A grey-scale style carries no colour information of its own. Its band is drawn from black to
+// white over the band's value range, unshaded; a fresh colour control has no table, and every cell
+// would otherwise come out in the transparent colour.
+void RefreshGreyScale(HandlerContext& context) {
+    context.band_statistics.Release();
+    context.colour_control.Reset();
+    context.statistics_level = ChooseStatisticsLevel(context, context.field);
+    LoadBandStatistics(context, context.band_statistics, context.field, context.band,
+                       context.statistics_level, kStatisticsModeBand);
+    if (context.band_statistics) {
+        context.value_minimum = static_cast<float>(context.band_statistics->minimum);
+        context.value_maximum = static_cast<float>(context.band_statistics->maximum);
+        context.colour_control.AttachStatistics(ToBandStatistics(*context.band_statistics.get()));
+    }
+    Colour::CColourControl& control = context.colour_control;
+    control.BuildRamp(Colour::PackedToWide(Colour::PackColour(0, 0, 0, 0)),
+                      Colour::PackedToWide(Colour::PackColour(255, 255, 255, 0)), 256,
+                      Colour::kRampRgb);
+    control.SetLinearMapping(context.value_minimum, context.value_maximum, false,
+                             Colour::kRangePercentage, 0.05, 0.95);
+    FillColourFractions(context);
+    context.shading_on = false;
+    context.highlights_on = false;
 }
 
 // Three channels coloured through ramps from near black to pure red, green and blue.
@@ -216,6 +242,9 @@ bool RefreshRenderStyle(HandlerContext& context, bool forced) {
             break;
         case kStylePalette:
             if (!ScanPaletteBands(context, kind, channels)) return false;
+            break;
+        case kStyleGreyScale:
+            RefreshGreyScale(context);
             break;
         default:
             break;

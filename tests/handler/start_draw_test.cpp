@@ -377,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(Bearings, Lighting,
                                            LightCase{135, "SE"}, LightCase{225, "SW"}),
                          [](const auto& info) { return std::to_string(info.param.azimuth); });
 
-TEST_F(Drawing, GreyScaleDrawsTheBandThroughTheColouringItHas) {
+TEST_F(Drawing, GreyScaleDrawsTheBandFromBlackToWhiteUnshaded) {
     const fs::path dem = scratch_ / "dem.tif";
     WriteGrid(dem, 8, 6, [](int x, int y) { return x * x + 10 * y; });
     Open(dem);
@@ -399,9 +399,20 @@ TEST_F(Drawing, GreyScaleDrawsTheBandThroughTheColouringItHas) {
     ASSERT_EQ(plugin_.GetCapabilities(&host_, &flag), 1);
     ASSERT_EQ(Ctx().style_kind, Tarn::Handler::kStyleGreyScale);
 
+    // A grey-scale style has no colour table of its own: grey from black at the band's minimum
+    // to white at its maximum, one grey level per value step, whatever the earlier style was.
     const Picture grey = DrawWhole();
-    EXPECT_EQ(grey.bytes, pseudo.bytes);
-    EXPECT_NE(grey.At(0, 0), grey.At(7, 5));
+    EXPECT_NE(grey.bytes, pseudo.bytes);
+    EXPECT_EQ(grey.At(0, 0), (Rgb{0, 0, 0}));
+    EXPECT_EQ(grey.At(7, 5), (Rgb{255, 255, 255}));
+    int previous = -1;
+    for (int x = 0; x < 8; ++x) {
+        const Rgb cell = grey.At(x, 0);
+        EXPECT_EQ(cell[0], cell[1]);
+        EXPECT_EQ(cell[1], cell[2]);
+        EXPECT_GT(cell[0], previous) << x;
+        previous = cell[0];
+    }
 }
 
 TEST_F(Drawing, PaletteImageShowsItsColourTable) {
