@@ -13,6 +13,7 @@
 #include "handler/draw_pseudo.h"
 #include "handler/draw_shading.h"
 #include "handler/picture.h"
+#include "platform/memory_advice.h"
 #include "platform/memory_status.h"
 
 namespace Tarn::Handler {
@@ -312,6 +313,7 @@ int StartDraw(HostRasterRecord& host, HandlerContext& context, const DrawRect& o
         host.error_code = RH_ERROR_MEMORY;
         return 0;
     }
+    Platform::AdviseHugePages(context.pixels, size);
 
     try {
         if (!DrawByStyle(context, window, context.pixels)) {

@@ -3,12 +3,16 @@
 
 #include <cstdlib>
 
+#include "platform/memory_advice.h"
+
 namespace Tarn::RasterApi {
 
 void* OwnedBlocks::Allocate(size_t bytes, bool zeroed) {
     if (bytes == 0) bytes = 1;
     void* block = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
     if (block == nullptr) return nullptr;
+    // Blocks are filled once from end to end; see AdviseHugePages.
+    Platform::AdviseHugePages(block, bytes);
     try {
         std::lock_guard lock(mutex_);
         live_.insert(block);
