@@ -6,7 +6,6 @@
 #include <gdal.h>
 #include <ogr_srs_api.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -214,27 +213,6 @@ void ShiftModificationTime(const fs::path& path, int64_t nanoseconds) {
     int64_t total = st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec + nanoseconds;
     const timespec times[2] = {st.st_atim, {total / 1000000000LL, total % 1000000000LL}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
-}
-
-Unprivileged RunUnprivileged(const std::function<bool()>& check) {
-    if (::geteuid() != 0) return check() ? Unprivileged::kPassed : Unprivileged::kFailed;
-    const pid_t child = ::fork();
-    if (child < 0) return Unprivileged::kUnavailable;
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::_Exit(2);
-        // _Exit: the child must not run the parent's exit handlers (leak checks, gtest).
-        std::_Exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return Unprivileged::kFailed;
-    switch (WEXITSTATUS(status)) {
-        case 0:
-            return Unprivileged::kPassed;
-        case 2:
-            return Unprivileged::kUnavailable;
-        default:
-            return Unprivileged::kFailed;
-    }
 }
 
 }  // namespace open_test

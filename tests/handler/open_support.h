@@ -3,6 +3,8 @@
 // with GDAL, and the render style document read back.
 #pragma once
 
+#include "tests/support/unprivileged.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -114,7 +116,7 @@ void ShiftModificationTime(const fs::path& path, int64_t nanoseconds);
 
 // Runs `check` in a child process as the user nobody when this process is root, who may write
 // into read-only directories; kUnavailable when that cannot be arranged.
-enum class Unprivileged { kPassed, kFailed, kUnavailable };
-Unprivileged RunUnprivileged(const std::function<bool()>& check);
+using Tarn::Test::RunUnprivileged;
+using Tarn::Test::Unprivileged;
 
 }  // namespace open_test

@@ -2,8 +2,9 @@
 // paths, and running a check without root's power to write any file.
 #pragma once
 
+#include "tests/support/unprivileged.h"
+
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -39,29 +40,7 @@ protected:
     std::u16string wide_;
 };
 
-enum class Unprivileged { kPassed, kFailed, kUnavailable };
-
-// Runs `check` as the user nobody when this process is root (who may write even a read-only
-// file), in a child process so the test itself keeps its privileges.
-inline Unprivileged RunUnprivileged(const std::function<bool()>& check) {
-    if (::geteuid() != 0) return check() ? Unprivileged::kPassed : Unprivileged::kFailed;
-    const pid_t child = ::fork();
-    if (child < 0) return Unprivileged::kUnavailable;
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) std::_Exit(2);
-        // _Exit: the child must not run the parent's exit handlers (leak checks, gtest).
-        std::_Exit(check() ? 0 : 1);
-    }
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return Unprivileged::kFailed;
-    switch (WEXITSTATUS(status)) {
-        case 0:
-            return Unprivileged::kPassed;
-        case 2:
-            return Unprivileged::kUnavailable;
-        default:
-            return Unprivileged::kFailed;
-    }
-}
+using Tarn::Test::RunUnprivileged;
+using Tarn::Test::Unprivileged;
 
 }  // namespace style_test
