@@ -2,6 +2,8 @@
 // editing the per-user one in place of the registry API.
 #include "platform/registry_files.h"
 
+#include "platform/atomic_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -236,19 +238,6 @@ bool MakeDirectories(const std::string& directory) {
     return ::mkdir(directory.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string RegistryFilePath(RegistryHive hive) {
@@ -431,16 +420,10 @@ bool RegistryEditor::Commit() {
     const size_t slash = path.rfind('/');
     const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash);
     if (!MakeDirectories(directory)) return false;
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0) return false;
-    struct stat old;
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = std::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    AtomicFileWriter writer(path);
+    if (writer.File() == nullptr) return false;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), writer.File()) != bytes.size()) return false;
+    return writer.Commit();
 }
 
 }  // namespace Tarn::Platform
