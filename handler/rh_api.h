@@ -9,7 +9,7 @@
 
 #ifdef __cplusplus
 extern "C" {
-/* Wide text on this boundary is UTF-16, whatever the platform's wchar_t. */
+/* Wide text on this boundary is UTF-16, whatever the platform's own wide character type. */
 typedef char16_t rh_wchar;
 #else
 typedef uint16_t rh_wchar;

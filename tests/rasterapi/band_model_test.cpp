@@ -9,30 +9,31 @@ namespace {
 
 struct BandModelCase {
     const char* name;
-    RasterSpec spec;
+    RasterRecipe recipe;
     int field_type;
     std::vector<int32_t> kinds;
     std::vector<int32_t> value_codes;
 };
 
-RasterSpec Spec(GDALDataType type, int bands, std::vector<GDALColorInterp> interpretations = {},
-                std::vector<GDALColorEntry> palette = {}, std::vector<std::string> options = {}) {
-    RasterSpec spec;
-    spec.type = type;
-    spec.bands = bands;
-    spec.interpretations = std::move(interpretations);
-    spec.palette = std::move(palette);
-    spec.creation_options = std::move(options);
-    return spec;
+RasterRecipe Recipe(GDALDataType type, int bands, std::vector<GDALColorInterp> interpretations = {},
+                    std::vector<GDALColorEntry> palette = {},
+                    std::vector<std::string> options = {}) {
+    RasterRecipe recipe;
+    recipe.type = type;
+    recipe.bands = bands;
+    recipe.interpretations = std::move(interpretations);
+    recipe.palette = std::move(palette);
+    recipe.creation_options = std::move(options);
+    return recipe;
 }
 
 const std::vector<GDALColorEntry> kOpaquePalette = {{0, 0, 0, 255}, {255, 0, 0, 255}};
 const std::vector<GDALColorEntry> kTranslucentPalette = {{0, 0, 0, 0}, {255, 0, 0, 255}};
 
 // GeoTIFF colour maps carry no alpha; Imagine files keep an opacity per entry.
-RasterSpec ImagineSpec(RasterSpec spec) {
-    spec.driver = "HFA";
-    return spec;
+RasterRecipe ImagineRecipe(RasterRecipe recipe) {
+    recipe.driver = "HFA";
+    return recipe;
 }
 
 void PrintTo(const BandModelCase& c, std::ostream* out) {
@@ -44,8 +45,8 @@ class EngineBandModel : public ::testing::TestWithParam<BandModelCase> {};
 TEST_P(EngineBandModel, FieldTypeKindsAndValueCodes) {
     const BandModelCase& c = GetParam();
     TempDir dir;
-    EngineRaster raster(
-        WriteRaster(dir.File("b.tif"), c.spec, [](int band, int x, int) { return band + x % 2; }));
+    EngineRaster raster(WriteRaster(dir.File("b.tif"), c.recipe,
+                                    [](int band, int x, int) { return band + x % 2; }));
     ASSERT_TRUE(raster.ok());
     const KvrFieldInfo& field = raster.Field();
     EXPECT_EQ(field.field_type, c.field_type);
@@ -67,49 +68,49 @@ TEST_P(EngineBandModel, FieldTypeKindsAndValueCodes) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, EngineBandModel,
     ::testing::Values(
-        BandModelCase{"ByteGrid", Spec(GDT_Byte, 1), KVR_FIELD_GRID, {0}, {KVR_VALUE_UINT8}},
-        BandModelCase{"Int16Grid", Spec(GDT_Int16, 1), KVR_FIELD_GRID, {0}, {KVR_VALUE_INT16}},
+        BandModelCase{"ByteGrid", Recipe(GDT_Byte, 1), KVR_FIELD_GRID, {0}, {KVR_VALUE_UINT8}},
+        BandModelCase{"Int16Grid", Recipe(GDT_Int16, 1), KVR_FIELD_GRID, {0}, {KVR_VALUE_INT16}},
         BandModelCase{
-            "Float32Grid", Spec(GDT_Float32, 1), KVR_FIELD_GRID, {0}, {KVR_VALUE_FLOAT32}},
+            "Float32Grid", Recipe(GDT_Float32, 1), KVR_FIELD_GRID, {0}, {KVR_VALUE_FLOAT32}},
         // Band 0 gives the colours of the table, band 1 the indexes.
         BandModelCase{"Palette",
-                      Spec(GDT_Byte, 1, {}, kOpaquePalette),
+                      Recipe(GDT_Byte, 1, {}, kOpaquePalette),
                       KVR_FIELD_PALETTE,
                       {KVR_BAND_COLOUR_RGB, 0},
                       {KVR_VALUE_UINT8, KVR_VALUE_UINT8}},
         BandModelCase{"PaletteWithAlpha",
-                      ImagineSpec(Spec(GDT_Byte, 1, {}, kTranslucentPalette)),
+                      ImagineRecipe(Recipe(GDT_Byte, 1, {}, kTranslucentPalette)),
                       KVR_FIELD_PALETTE,
                       {KVR_BAND_COLOUR_RGBA, 0},
                       {KVR_VALUE_UINT8, KVR_VALUE_UINT8}},
         // Band 0 the packed colours, bands 1..n the components.
-        BandModelCase{
-            "Rgb",
-            Spec(GDT_Byte, 3, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}, {}, {"PHOTOMETRIC=RGB"}),
-            KVR_FIELD_MULTIBAND,
-            {KVR_BAND_COLOUR_RGB, KVR_BAND_RED, KVR_BAND_GREEN, KVR_BAND_BLUE},
-            {30, 30, 30, 30}},
+        BandModelCase{"Rgb",
+                      Recipe(GDT_Byte, 3, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}, {},
+                             {"PHOTOMETRIC=RGB"}),
+                      KVR_FIELD_MULTIBAND,
+                      {KVR_BAND_COLOUR_RGB, KVR_BAND_RED, KVR_BAND_GREEN, KVR_BAND_BLUE},
+                      {30, 30, 30, 30}},
         BandModelCase{
             "Rgba",
-            Spec(GDT_Byte, 4, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand, GCI_AlphaBand}, {},
-                 {"PHOTOMETRIC=RGB", "ALPHA=YES"}),
+            Recipe(GDT_Byte, 4, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand, GCI_AlphaBand}, {},
+                   {"PHOTOMETRIC=RGB", "ALPHA=YES"}),
             KVR_FIELD_MULTIBAND,
             {KVR_BAND_COLOUR_RGBA, KVR_BAND_RED, KVR_BAND_GREEN, KVR_BAND_BLUE, KVR_BAND_ALPHA},
             {30, 30, 30, 30, 30}},
         // No colour interpretation: the first three bands are offered as the composite.
         BandModelCase{"SixBands",
-                      Spec(GDT_UInt16, 6),
+                      Recipe(GDT_UInt16, 6),
                       KVR_FIELD_MULTIBAND,
                       {KVR_BAND_RED, KVR_BAND_GREEN, KVR_BAND_BLUE, 0, 0, 0},
                       std::vector<int32_t>(6, KVR_VALUE_UINT16)},
         BandModelCase{"GreyByteTriple",
-                      Spec(GDT_Byte, 3, {}, {}, {"PHOTOMETRIC=MINISBLACK"}),
+                      Recipe(GDT_Byte, 3, {}, {}, {"PHOTOMETRIC=MINISBLACK"}),
                       KVR_FIELD_MULTIBAND,
                       {KVR_BAND_RED, KVR_BAND_GREEN, KVR_BAND_BLUE},
                       {30, 30, 30}},
         // Too few bands for a composite.
         BandModelCase{"TwoBands",
-                      Spec(GDT_Float32, 2),
+                      Recipe(GDT_Float32, 2),
                       KVR_FIELD_MULTIBAND,
                       {0, 0},
                       {KVR_VALUE_FLOAT32, KVR_VALUE_FLOAT32}}),
@@ -119,13 +120,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(EngineBandModel, ContainerOpensItsFirstSubdataset) {
     TempDir dir;
     const std::string path = dir.File("two.gpkg");
-    RasterSpec spec = Spec(GDT_Byte, 1, {}, {}, {"RASTER_TABLE=first"});
-    spec.driver = "GPKG";
-    spec.epsg = 4326;
-    spec.geotransform = GeoTransform{0, 1, 0, 6, 0, -1};
-    WriteRaster(path, spec, [](int, int, int) { return 7; });
-    spec.creation_options = {"RASTER_TABLE=second", "APPEND_SUBDATASET=YES"};
-    WriteRaster(path, spec, [](int, int, int) { return 9; });
+    RasterRecipe recipe = Recipe(GDT_Byte, 1, {}, {}, {"RASTER_TABLE=first"});
+    recipe.driver = "GPKG";
+    recipe.epsg = 4326;
+    recipe.geotransform = GeoTransform{0, 1, 0, 6, 0, -1};
+    WriteRaster(path, recipe, [](int, int, int) { return 7; });
+    recipe.creation_options = {"RASTER_TABLE=second", "APPEND_SUBDATASET=YES"};
+    WriteRaster(path, recipe, [](int, int, int) { return 9; });
     EngineRaster raster(path);
     ASSERT_TRUE(raster.ok());
     Block block;

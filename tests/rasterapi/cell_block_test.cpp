@@ -28,10 +28,10 @@ class EngineBlockWindows : public ::testing::TestWithParam<Window> {};
 TEST_P(EngineBlockWindows, FloatBlockEqualsGdalRasterIO) {
     const Window w = GetParam();
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 37;  // odd sizes so that no scale divides evenly
-    spec.height = 23;
-    const std::string path = WriteRaster(dir.File("g.tif"), spec, DistinctValue);
+    RasterRecipe recipe;
+    recipe.width = 37;  // odd sizes so that no scale divides evenly
+    recipe.height = 23;
+    const std::string path = WriteRaster(dir.File("g.tif"), recipe, DistinctValue);
     EngineRaster raster(path);
     ASSERT_TRUE(raster.ok());
     Block block;
@@ -60,8 +60,8 @@ int CellUnder(double origin, double step, int i) {
 
 TEST(EngineBlock, WindowPartlyOutsideIsClipped) {
     TempDir dir;
-    RasterSpec spec;  // 8 x 6
-    EngineRaster raster(WriteRaster(dir.File("g.tif"), spec, DistinctValue));
+    RasterRecipe recipe;  // 8 x 6
+    EngineRaster raster(WriteRaster(dir.File("g.tif"), recipe, DistinctValue));
     ASSERT_TRUE(raster.ok());
     // 1:1 and an uneven reduction, both reaching past every edge.
     for (const Window w : {Window{-3, -2, 12, 10, 12, 10}, Window{-5, -3, 20, 15, 7, 9}}) {
@@ -87,9 +87,9 @@ TEST(EngineBlock, WindowPartlyOutsideIsClipped) {
 
 TEST(EngineBlock, SouthUpWindowPartlyOutside) {
     TempDir dir;
-    RasterSpec spec;  // 8 x 6, lines south first
-    spec.geotransform = GeoTransform{1000, 10, 0, 4940, 0, 10};
-    EngineRaster raster(WriteRaster(dir.File("g.tif"), spec, DistinctValue));
+    RasterRecipe recipe;  // 8 x 6, lines south first
+    recipe.geotransform = GeoTransform{1000, 10, 0, 4940, 0, 10};
+    EngineRaster raster(WriteRaster(dir.File("g.tif"), recipe, DistinctValue));
     ASSERT_TRUE(raster.ok());
     Block block;
     Populate(block, raster.raster(), KVR_BLOCK_FLOAT, 6, -1, 4, 4, 4, 4);
@@ -119,7 +119,7 @@ TEST(EngineBlock, WindowEntirelyOutsideIsAllInvalid) {
 // A 4 x 2 raster whose cells (1, 0) and (2, 1) are holes of some kind.
 struct HoleCase {
     const char* name;
-    RasterSpec spec;
+    RasterRecipe recipe;
     double hole;  // value written into the holes
     int32_t format;
     int32_t band;
@@ -129,18 +129,18 @@ void PrintTo(const HoleCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-RasterSpec HoleSpec(GDALDataType type, std::optional<double> nodata, int bands = 1,
-                    std::vector<GDALColorInterp> interpretations = {},
-                    std::vector<std::string> options = {}) {
-    RasterSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.type = type;
-    spec.nodata = nodata;
-    spec.bands = bands;
-    spec.interpretations = std::move(interpretations);
-    spec.creation_options = std::move(options);
-    return spec;
+RasterRecipe HoleSpec(GDALDataType type, std::optional<double> nodata, int bands = 1,
+                      std::vector<GDALColorInterp> interpretations = {},
+                      std::vector<std::string> options = {}) {
+    RasterRecipe recipe;
+    recipe.width = 4;
+    recipe.height = 2;
+    recipe.type = type;
+    recipe.nodata = nodata;
+    recipe.bands = bands;
+    recipe.interpretations = std::move(interpretations);
+    recipe.creation_options = std::move(options);
+    return recipe;
 }
 
 const std::vector<GDALColorInterp> kRgba = {GCI_RedBand, GCI_GreenBand, GCI_BlueBand,
@@ -156,7 +156,7 @@ TEST_P(EngineBlockHoles, HolesAreInvalid) {
         if (band == 4) return hole ? 0.0 : 255.0;  // alpha
         return hole ? c.hole : 10.0 * band + x + y;
     };
-    EngineRaster raster(WriteRaster(dir.File("h.tif"), c.spec, value));
+    EngineRaster raster(WriteRaster(dir.File("h.tif"), c.recipe, value));
     ASSERT_TRUE(raster.ok());
     Block block;
     Populate(block, raster.raster(), c.format, 0, 0, 4, 2, 4, 2, c.band);
@@ -186,12 +186,12 @@ INSTANTIATE_TEST_SUITE_P(
 // Format 32: the value rounded and clamped to 8 bits in the low byte, the rest zero.
 TEST(EngineBlock, ByteFormatClampsIntoTheLowByte) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 5;
-    spec.height = 1;
+    RasterRecipe recipe;
+    recipe.width = 5;
+    recipe.height = 1;
     const double values[] = {-5, 0, 17.6, 254.4, 300};
     EngineRaster raster(
-        WriteRaster(dir.File("f.tif"), spec, [&](int, int x, int) { return values[x]; }));
+        WriteRaster(dir.File("f.tif"), recipe, [&](int, int x, int) { return values[x]; }));
     ASSERT_TRUE(raster.ok());
     Block block;
     Populate(block, raster.raster(), KVR_BLOCK_BYTE, 0, 0, 5, 1, 5, 1);
@@ -202,12 +202,12 @@ TEST(EngineBlock, ByteFormatClampsIntoTheLowByte) {
 
 TEST(EngineBlock, ByteFormatOfByteBandEqualsGdal) {
     TempDir dir;
-    RasterSpec spec;
-    spec.type = GDT_Byte;
-    spec.width = 19;
-    spec.height = 11;
+    RasterRecipe recipe;
+    recipe.type = GDT_Byte;
+    recipe.width = 19;
+    recipe.height = 11;
     const auto value = [](int, int x, int y) { return (x * 13 + y * 7) % 256; };
-    const std::string path = WriteRaster(dir.File("b.tif"), spec, value);
+    const std::string path = WriteRaster(dir.File("b.tif"), recipe, value);
     EngineRaster raster(path);
     ASSERT_TRUE(raster.ok());
     Block block;
@@ -225,10 +225,11 @@ TEST(EngineBlock, ColourFormat) {
         const double components[4][2] = {{10, 200}, {20, 210}, {30, 220}, {255, 55}};
         return components[band - 1][x];
     };
-    RasterSpec spec = HoleSpec(GDT_Byte, std::nullopt, 4, kRgba, {"PHOTOMETRIC=RGB", "ALPHA=YES"});
-    spec.width = 2;
-    spec.height = 1;
-    EngineRaster image(WriteRaster(dir.File("rgba.tif"), spec, rgba));
+    RasterRecipe recipe =
+        HoleSpec(GDT_Byte, std::nullopt, 4, kRgba, {"PHOTOMETRIC=RGB", "ALPHA=YES"});
+    recipe.width = 2;
+    recipe.height = 1;
+    EngineRaster image(WriteRaster(dir.File("rgba.tif"), recipe, rgba));
     ASSERT_TRUE(image.ok());
     Block colours;
     Populate(colours, image.raster(), KVR_BLOCK_COLOUR, 0, 0, 2, 1, 2, 1, 0);
@@ -242,7 +243,7 @@ TEST(EngineBlock, ColourFormat) {
     EXPECT_EQ(red.FloatAt(1), 200.0f);
 
     // A plain band comes out as opaque grey.
-    RasterSpec grey;
+    RasterRecipe grey;
     grey.width = 2;
     grey.height = 1;
     EngineRaster grid(
@@ -258,13 +259,13 @@ TEST(EngineBlock, ColourFormat) {
 // not drawn; other alphas become transparency.
 TEST(EngineBlock, PaletteColours) {
     TempDir dir;
-    RasterSpec spec;
-    spec.driver = "HFA";  // keeps the alpha of each entry
-    spec.type = GDT_Byte;
-    spec.width = 4;
-    spec.height = 1;
-    spec.palette = {{0, 0, 0, 0}, {255, 0, 0, 255}, {1, 2, 3, 128}};
-    EngineRaster raster(WriteRaster(dir.File("p.img"), spec, [](int, int x, int) { return x; }));
+    RasterRecipe recipe;
+    recipe.driver = "HFA";  // keeps the alpha of each entry
+    recipe.type = GDT_Byte;
+    recipe.width = 4;
+    recipe.height = 1;
+    recipe.palette = {{0, 0, 0, 0}, {255, 0, 0, 255}, {1, 2, 3, 128}};
+    EngineRaster raster(WriteRaster(dir.File("p.img"), recipe, [](int, int x, int) { return x; }));
     ASSERT_TRUE(raster.ok());
     for (int band : {0, 1}) {
         Block block;
@@ -284,12 +285,12 @@ TEST(EngineBlock, PaletteColours) {
 // sampling the full resolution, and the engine gives the overview's values.
 TEST(EngineBlock, ReducedReadsUseOverviews) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 64;
-    spec.height = 64;
-    spec.overviews = {2, 4};
-    spec.overview_resampling = "AVERAGE";
-    const std::string path = WriteRaster(dir.File("o.tif"), spec, DistinctValue);
+    RasterRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 64;
+    recipe.overviews = {2, 4};
+    recipe.overview_resampling = "AVERAGE";
+    const std::string path = WriteRaster(dir.File("o.tif"), recipe, DistinctValue);
     EngineRaster raster(path);
     ASSERT_TRUE(raster.ok());
     Block block;

@@ -37,9 +37,9 @@ class EngineGeometry : public ::testing::TestWithParam<GeometryCase> {};
 TEST_P(EngineGeometry, ExtentCellSizeAndRowOrder) {
     const GeometryCase& c = GetParam();
     TempDir dir;
-    RasterSpec spec;  // 8 x 6
-    spec.geotransform = c.geotransform;
-    EngineRaster raster(WriteRaster(dir.File("g.tif"), spec, DistinctValue));
+    RasterRecipe recipe;  // 8 x 6
+    recipe.geotransform = c.geotransform;
+    EngineRaster raster(WriteRaster(dir.File("g.tif"), recipe, DistinctValue));
     ASSERT_TRUE(raster.ok());
     const EngineLibrary& e = Engine();
 
@@ -101,11 +101,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EngineLevels, HalvingDownToTwoHundredFiftySixCells) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 1000;
-    spec.height = 600;
-    spec.type = GDT_Byte;
-    EngineRaster raster(WriteRaster(dir.File("g.tif"), spec, [](int, int, int) { return 1; }));
+    RasterRecipe recipe;
+    recipe.width = 1000;
+    recipe.height = 600;
+    recipe.type = GDT_Byte;
+    EngineRaster raster(WriteRaster(dir.File("g.tif"), recipe, [](int, int, int) { return 1; }));
     ASSERT_TRUE(raster.ok());
     const EngineLibrary& e = Engine();
     ASSERT_EQ(e.InfoLevelCount(raster.info(), 0, 0), 3);  // 1000, 500, 250 columns
@@ -128,11 +128,11 @@ TEST(EngineLevels, HalvingDownToTwoHundredFiftySixCells) {
 
 TEST(EngineLevels, SmallestOverviewExtendsTheLevels) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 300;
-    spec.height = 40;
-    spec.overviews = {2, 4, 8, 16};
-    EngineRaster raster(WriteRaster(dir.File("g.tif"), spec, DistinctValue));
+    RasterRecipe recipe;
+    recipe.width = 300;
+    recipe.height = 40;
+    recipe.overviews = {2, 4, 8, 16};
+    EngineRaster raster(WriteRaster(dir.File("g.tif"), recipe, DistinctValue));
     ASSERT_TRUE(raster.ok());
     const EngineLibrary& e = Engine();
     EXPECT_EQ(e.InfoLevelCount(raster.info(), 0, 0), 5);  // 300 fits in 2, the overviews go to 16
@@ -164,11 +164,11 @@ TEST(EngineRasterInfo, FormatNameAndCoordinateSystem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        RasterSpec spec;
-        spec.driver = c.driver;
-        spec.epsg = c.epsg;
-        spec.proj = c.proj;
-        EngineRaster raster(WriteRaster(dir.File(c.file), spec, DistinctValue));
+        RasterRecipe recipe;
+        recipe.driver = c.driver;
+        recipe.epsg = c.epsg;
+        recipe.proj = c.proj;
+        EngineRaster raster(WriteRaster(dir.File(c.file), recipe, DistinctValue));
         ASSERT_TRUE(raster.ok());
         const KvrRasterInfo* info = nullptr;
         ASSERT_EQ(e.RasterInfo(raster.info(), &info), 0);

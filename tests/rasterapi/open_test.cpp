@@ -83,10 +83,10 @@ TEST(EngineOpen, NullAndMalformedArguments) {
 // A truncated file whose header survives opens, but its cells cannot be read.
 TEST(EngineOpen, UnreadableCellsGiveNonzeroStatus) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 256;
-    spec.height = 256;
-    const std::string good = WriteRaster(dir.File("big.tif"), spec, DistinctValue);
+    RasterRecipe recipe;
+    recipe.width = 256;
+    recipe.height = 256;
+    const std::string good = WriteRaster(dir.File("big.tif"), recipe, DistinctValue);
     std::filesystem::resize_file(good, std::filesystem::file_size(good) / 2);
     const std::u16string wide = Wide(good);
     KvrHandle raster = KVR_INVALID_HANDLE;

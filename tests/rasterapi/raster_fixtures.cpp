@@ -29,53 +29,54 @@ double DistinctValue(int band, int x, int y) {
     return y * 100 + x + 1000 * (band - 1);
 }
 
-std::string WriteRaster(const std::string& path, const RasterSpec& spec, const CellValue& value) {
+std::string WriteRaster(const std::string& path, const RasterRecipe& recipe,
+                        const CellValue& value) {
     GDALAllRegister();
-    GDALDriverH driver = GDALGetDriverByName(spec.driver.c_str());
+    GDALDriverH driver = GDALGetDriverByName(recipe.driver.c_str());
     char** options = nullptr;
-    for (const std::string& option : spec.creation_options)
+    for (const std::string& option : recipe.creation_options)
         options = CSLAddString(options, option.c_str());
-    GDALDatasetH dataset =
-        GDALCreate(driver, path.c_str(), spec.width, spec.height, spec.bands, spec.type, options);
+    GDALDatasetH dataset = GDALCreate(driver, path.c_str(), recipe.width, recipe.height,
+                                      recipe.bands, recipe.type, options);
     CSLDestroy(options);
     EXPECT_NE(dataset, nullptr) << path;
     if (dataset == nullptr) return path;
-    if (spec.geotransform) {
-        GeoTransform gt = *spec.geotransform;
+    if (recipe.geotransform) {
+        GeoTransform gt = *recipe.geotransform;
         EXPECT_EQ(GDALSetGeoTransform(dataset, gt.data()), CE_None);
     }
-    if (spec.epsg != 0 || !spec.proj.empty()) {
+    if (recipe.epsg != 0 || !recipe.proj.empty()) {
         OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-        if (spec.epsg != 0)
-            OSRImportFromEPSG(srs, spec.epsg);
+        if (recipe.epsg != 0)
+            OSRImportFromEPSG(srs, recipe.epsg);
         else
-            OSRImportFromProj4(srs, spec.proj.c_str());
+            OSRImportFromProj4(srs, recipe.proj.c_str());
         GDALSetSpatialRef(dataset, srs);
         OSRDestroySpatialReference(srs);
     }
-    std::vector<double> cells(static_cast<size_t>(spec.width) * spec.height);
-    for (int b = 1; b <= spec.bands; ++b) {
+    std::vector<double> cells(static_cast<size_t>(recipe.width) * recipe.height);
+    for (int b = 1; b <= recipe.bands; ++b) {
         GDALRasterBandH band = GDALGetRasterBand(dataset, b);
-        if (spec.nodata) GDALSetRasterNoDataValue(band, *spec.nodata);
-        if (b <= static_cast<int>(spec.interpretations.size()))
-            GDALSetRasterColorInterpretation(band, spec.interpretations[b - 1]);
-        if (b == 1 && !spec.palette.empty()) {
+        if (recipe.nodata) GDALSetRasterNoDataValue(band, *recipe.nodata);
+        if (b <= static_cast<int>(recipe.interpretations.size()))
+            GDALSetRasterColorInterpretation(band, recipe.interpretations[b - 1]);
+        if (b == 1 && !recipe.palette.empty()) {
             GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
-            for (size_t i = 0; i < spec.palette.size(); ++i)
-                GDALSetColorEntry(table, static_cast<int>(i), &spec.palette[i]);
+            for (size_t i = 0; i < recipe.palette.size(); ++i)
+                GDALSetColorEntry(table, static_cast<int>(i), &recipe.palette[i]);
             GDALSetRasterColorTable(band, table);
             GDALDestroyColorTable(table);
         }
-        for (int y = 0; y < spec.height; ++y)
-            for (int x = 0; x < spec.width; ++x)
-                cells[static_cast<size_t>(y) * spec.width + x] = value(b, x, y);
-        EXPECT_EQ(GDALRasterIO(band, GF_Write, 0, 0, spec.width, spec.height, cells.data(),
-                               spec.width, spec.height, GDT_Float64, 0, 0),
+        for (int y = 0; y < recipe.height; ++y)
+            for (int x = 0; x < recipe.width; ++x)
+                cells[static_cast<size_t>(y) * recipe.width + x] = value(b, x, y);
+        EXPECT_EQ(GDALRasterIO(band, GF_Write, 0, 0, recipe.width, recipe.height, cells.data(),
+                               recipe.width, recipe.height, GDT_Float64, 0, 0),
                   CE_None);
     }
-    if (!spec.overviews.empty()) {
-        std::vector<int> factors = spec.overviews;
-        EXPECT_EQ(GDALBuildOverviews(dataset, spec.overview_resampling.c_str(),
+    if (!recipe.overviews.empty()) {
+        std::vector<int> factors = recipe.overviews;
+        EXPECT_EQ(GDALBuildOverviews(dataset, recipe.overview_resampling.c_str(),
                                      static_cast<int>(factors.size()), factors.data(), 0, nullptr,
                                      nullptr, nullptr),
                   CE_None);

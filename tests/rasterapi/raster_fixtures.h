@@ -31,7 +31,7 @@ using GeoTransform = std::array<double, 6>;
 // 10 m cells, north up, top-left corner at (1000, 5000).
 constexpr GeoTransform kNorthUp{1000, 10, 0, 5000, 0, -10};
 
-struct RasterSpec {
+struct RasterRecipe {
     int width = 8;
     int height = 6;
     int bands = 1;
@@ -55,7 +55,8 @@ using CellValue = std::function<double(int band, int x, int y)>;
 double DistinctValue(int band, int x, int y);
 
 // Writes the raster and returns its path.
-std::string WriteRaster(const std::string& path, const RasterSpec& spec, const CellValue& value);
+std::string WriteRaster(const std::string& path, const RasterRecipe& recipe,
+                        const CellValue& value);
 
 std::u16string Wide(const std::string& utf8);
 std::string Narrow(const char16_t* wide);

@@ -121,11 +121,11 @@ class EngineStatistics : public ::testing::TestWithParam<StatisticsCase> {};
 TEST_P(EngineStatistics, WholeBandAgainstIndependentValues) {
     const StatisticsCase& c = GetParam();
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 13;
-    spec.height = 9;
-    spec.type = c.type;
-    spec.nodata = c.nodata;
+    RasterRecipe recipe;
+    recipe.width = 13;
+    recipe.height = 9;
+    recipe.type = c.type;
+    recipe.nodata = c.nodata;
     const auto cell = [&](int x, int y) {
         const double v = Rough(x, y);
         return c.type == GDT_Byte ? v + 20 : v;  // keep bytes in range
@@ -133,7 +133,7 @@ TEST_P(EngineStatistics, WholeBandAgainstIndependentValues) {
     std::vector<double> grid;
     for (int y = 0; y < 9; ++y)
         for (int x = 0; x < 13; ++x) grid.push_back(IsHole(x, y) ? NAN : cell(x, y));
-    EngineRaster raster(WriteRaster(dir.File("s.tif"), spec, [&](int, int x, int y) {
+    EngineRaster raster(WriteRaster(dir.File("s.tif"), recipe, [&](int, int x, int y) {
         return IsHole(x, y) ? c.hole : cell(x, y);
     }));
     ASSERT_TRUE(raster.ok());
@@ -221,11 +221,11 @@ TEST(EngineStatisticsForce, ZeroAnswersFromStatisticsGdalStored) {
 // since the raster fits 256 x 256 cells already).
 TEST(EngineStatisticsLevels, ComputedAtALevel) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 41;
-    spec.height = 30;
+    RasterRecipe recipe;
+    recipe.width = 41;
+    recipe.height = 30;
     const auto value = [](int, int x, int y) { return Rough(x, y); };
-    const std::string path = WriteRaster(dir.File("g.tif"), spec, value);
+    const std::string path = WriteRaster(dir.File("g.tif"), recipe, value);
     EngineRaster raster(path);
     ASSERT_TRUE(raster.ok());
     const Expected expected = Expect(GdalRead(path, 1, 0, 0, 41, 30, 21, 15), 21, 15);
@@ -263,9 +263,9 @@ TEST(EngineStatisticsEdges, ConstantBandHasOneBin) {
 
 TEST(EngineStatisticsEdges, NoValidCellGivesNoStatistics) {
     TempDir dir;
-    RasterSpec spec;
-    spec.nodata = -1;
-    EngineRaster raster(WriteRaster(dir.File("n.tif"), spec, [](int, int, int) { return -1; }));
+    RasterRecipe recipe;
+    recipe.nodata = -1;
+    EngineRaster raster(WriteRaster(dir.File("n.tif"), recipe, [](int, int, int) { return -1; }));
     ASSERT_TRUE(raster.ok());
     Statistics s;
     EXPECT_NE(Engine().GetStatistics(raster.raster(), 0, 0, 0, &s.record, 4, 1, -1, 0), 0);

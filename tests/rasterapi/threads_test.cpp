@@ -13,10 +13,10 @@ namespace {
 
 TEST(EngineThreads, ConcurrentRastersOnePerThread) {
     TempDir dir;
-    RasterSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    const std::string path = WriteRaster(dir.File("g.tif"), spec, DistinctValue);
+    RasterRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 48;
+    const std::string path = WriteRaster(dir.File("g.tif"), recipe, DistinctValue);
     const std::vector<double> expected = GdalRead(path, 1, 0, 0, 64, 48, 16, 12);
     const EngineLibrary& e = Engine();
     const std::u16string wide = Wide(path);
