@@ -104,18 +104,40 @@ void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t*
                how, pixels);
 }
 
+// The three channels' blocks in one format; false at the first refusal.
+bool ReadChannelBlocks(const HandlerContext& context, const BlockWindow& window, int32_t format,
+                       std::array<CellBlock, 3>& blocks) {
+    for (size_t i = 0; i < 3; ++i) {
+        if (!blocks[i].Read(window, format, ChannelBand(context.channels[i]))) return false;
+    }
+    return true;
+}
+
+ByteBands ByteBandsOf(const std::array<CellBlock, 3>& blocks) {
+    ByteBands bands;
+    for (size_t i = 0; i < 3; ++i) {
+        bands.elements[i] = blocks[i].As<uint32_t>();
+        bands.validity[i] = blocks[i].Validity();
+    }
+    return bands;
+}
+
+FloatBands FloatBandsOf(const std::array<CellBlock, 3>& blocks) {
+    FloatBands bands;
+    for (size_t i = 0; i < 3; ++i) {
+        bands.values[i] = blocks[i].As<float>();
+        bands.validity[i] = blocks[i].Validity();
+    }
+    return bands;
+}
+
 // Band composite: three 8-bit bands. False when the engine refuses one of them, or the style
 // left no three channels to read.
 bool DrawBandComposite(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
     if (context.channels.size() < 3) return false;
     std::array<CellBlock, 3> blocks;
-    ByteBands bands;
-    for (size_t i = 0; i < 3; ++i) {
-        if (!blocks[i].Read(window, KVR_BLOCK_BYTE, ChannelBand(context.channels[i]))) return false;
-        bands.elements[i] = blocks[i].As<uint32_t>();
-        bands.validity[i] = blocks[i].Validity();
-    }
-    DrawByteBands(bands, window.Pixels(), context.background_colour, pixels);
+    if (!ReadChannelBlocks(context, window, KVR_BLOCK_BYTE, blocks)) return false;
+    DrawByteBands(ByteBandsOf(blocks), window.Pixels(), context.background_colour, pixels);
     return true;
 }
 
@@ -155,16 +177,11 @@ void DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* 
     switch (assembly) {
         case RgbAssembly::kByteBands: {
             std::array<CellBlock, 3> blocks;
-            ByteBands bands;
-            for (size_t i = 0; i < 3; ++i) {
-                if (!blocks[i].Read(window, KVR_BLOCK_BYTE, ChannelBand(context.channels[i]))) {
-                    FillBackground(pixels, count, background);
-                    return;
-                }
-                bands.elements[i] = blocks[i].As<uint32_t>();
-                bands.validity[i] = blocks[i].Validity();
+            if (!ReadChannelBlocks(context, window, KVR_BLOCK_BYTE, blocks)) {
+                FillBackground(pixels, count, background);
+                return;
             }
-            DrawByteBands(bands, count, background, pixels);
+            DrawByteBands(ByteBandsOf(blocks), count, background, pixels);
             return;
         }
         case RgbAssembly::kPackedBands:
@@ -184,16 +201,11 @@ void DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* 
         }
         case RgbAssembly::kFloatBands: {
             std::array<CellBlock, 3> blocks;
-            FloatBands bands;
-            for (size_t i = 0; i < 3; ++i) {
-                if (!blocks[i].Read(window, KVR_BLOCK_FLOAT, ChannelBand(context.channels[i]))) {
-                    FillBackground(pixels, count, background);
-                    return;
-                }
-                bands.values[i] = blocks[i].As<float>();
-                bands.validity[i] = blocks[i].Validity();
+            if (!ReadChannelBlocks(context, window, KVR_BLOCK_FLOAT, blocks)) {
+                FillBackground(pixels, count, background);
+                return;
             }
-            DrawFloatBands(bands, count, controls, background, pixels);
+            DrawFloatBands(FloatBandsOf(blocks), count, controls, background, pixels);
             return;
         }
     }
