@@ -22,14 +22,7 @@ protected:
     void SetUp() override {
         if (!fs::exists(fs::path(RH_BIN_DIR) / "KVRasterUtility.so"))
             GTEST_SKIP() << "the utility library is not built";
-        program_ = scratch_ / "program";
-        fs::create_directory(program_);
-        for (const char* file : {"KVRasterHandlerGDAL.rha", "KVRasterUtility.so"})
-            fs::copy_file(fs::path(RH_BIN_DIR) / file, program_ / file);
-        fs::copy_file(fs::path(RH_TEST_BIN_DIR) / "fakes" / "grid_engine" / "KVRasterAPI.so",
-                      program_ / "KVRasterAPI.so");
-        IsolateSettings(scratch_.Path(),
-                        {{"ColorPalettes", (fs::path(RH_BIN_DIR) / "ColorPalettes").string()}});
+        program_ = ProgramWithStandInEngine(scratch_.Path(), "grid_engine");
     }
 
     void TearDown() override {

@@ -75,6 +75,18 @@ void WriteBand(GDALDatasetH dataset, int band, int width, int height,
 
 }  // namespace
 
+fs::path ProgramWithStandInEngine(const fs::path& scratch, const char* fake) {
+    const fs::path program = scratch / "program";
+    fs::create_directory(program);
+    for (const char* file : {"KVRasterHandlerGDAL.rha", "KVRasterUtility.so"})
+        fs::copy_file(fs::path(RH_BIN_DIR) / file, program / file);
+    fs::copy_file(fs::path(RH_TEST_BIN_DIR) / "fakes" / fake / "KVRasterAPI.so",
+                  program / "KVRasterAPI.so");
+    IsolateSettings(scratch,
+                    {{"ColorPalettes", (fs::path(RH_BIN_DIR) / "ColorPalettes").string()}});
+    return program;
+}
+
 void IsolateSettings(const fs::path& scratch,
                      const std::vector<std::pair<std::string, std::string>>& raster_values) {
     setenv("CORVANE_USER_REG", (scratch / "user.reg").c_str(), 1);

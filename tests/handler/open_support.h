@@ -40,6 +40,11 @@ private:
 void IsolateSettings(const fs::path& scratch,
                      const std::vector<std::pair<std::string, std::string>>& raster_values = {});
 
+// Makes `scratch`/program holding the built plug-in, the real utility library and the stand-in
+// engine of test-bin/fakes/`fake`, with settings isolated in `scratch` and the build's colour
+// tables; returns the program directory.
+fs::path ProgramWithStandInEngine(const fs::path& scratch, const char* fake);
+
 // Writes a preferences file and names it in the registry (after IsolateSettings' other values).
 void UsePreferences(const fs::path& scratch, const std::string& ini,
                     std::vector<std::pair<std::string, std::string>> raster_values = {});
