@@ -8,10 +8,10 @@
 #include <new>
 
 #include "engine/engine_calls.h"
-#include "handler/draw_bands.h"
-#include "handler/draw_level.h"
-#include "handler/draw_pseudo.h"
-#include "handler/draw_shading.h"
+#include "draw/bands.h"
+#include "draw/level.h"
+#include "draw/pseudo.h"
+#include "draw/shading.h"
 #include "handler/picture.h"
 #include "platform/memory_advice.h"
 #include "platform/memory_status.h"
@@ -19,6 +19,7 @@
 namespace Tarn::Handler {
 namespace {
 namespace Kvr = Engine::Kvr;
+using namespace Draw;
 
 // The cells a picture reads, in the engine's rows, and the size they are resampled to.
 struct BlockWindow {
@@ -239,9 +240,11 @@ bool FitsPicture(int64_t extent) {
 
 }  // namespace
 
+using Draw::PseudoColouring;
+
 void ChooseDrawLevel(HandlerContext& context, int64_t source_width, int64_t source_height,
                      int64_t output_width, int64_t output_height) {
-    context.draw_level = ChooseDrawLevel(source_width, source_height, output_width, output_height);
+    context.draw_level = Draw::ChooseDrawLevel(source_width, source_height, output_width, output_height);
     double x = 0.0, y = 0.0;
     if (Kvr::GetCellSize(context.raster_handle, context.field, context.draw_level, &x, &y) == 0) {
         context.cell_size_x = static_cast<float>(x);
@@ -257,7 +260,7 @@ PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_widt
         ChooseDrawLevel(context, source_width, source_height, output_width, output_height);
         level = context.draw_level;
     }
-    ShadingInputs in;
+    Draw::ShadingInputs in;
     in.level = level;
     in.relief_statistic = context.relief_statistic;
     in.cell_size_x = context.cell_size_x;
@@ -285,7 +288,7 @@ PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_widt
     how.transparent = context.transparent_colour;
     how.shading_on = context.shading_on;
     how.highlights_on = context.highlights_on;
-    how.shading = MakeShadingConstants(in);
+    how.shading = Draw::MakeShadingConstants(in);
     return how;
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "handler/draw_pseudo.h"
+#include "draw/pseudo.h"
 #include "handler/handler_context.h"
 #include "handler/rh_api.h"
 
@@ -20,7 +20,7 @@ void ChooseDrawLevel(HandlerContext& context, int64_t source_width, int64_t sour
 // `output_width` x `output_height` pixels: its colour control and fractions, its background and
 // transparent colours, and the shading at the statistics level, else at the draw level (chosen
 // here, with its cell sizes).
-PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_width,
+Draw::PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_width,
                                     int64_t source_height, int64_t output_width,
                                     int64_t output_height);
 

@@ -252,12 +252,12 @@ void BM_Pass(benchmark::State& state) {
         state.SkipWithError("the engine refused the block");
         return;
     }
-    const Tarn::Handler::PseudoColouring how =
+    const Tarn::Draw::PseudoColouring how =
         Tarn::Handler::SingleBandColouring(context, kSide, kSide, kSide, kSide);
-    const Tarn::Handler::FloatBlock block{static_cast<const float*>(data), validity, kSide, kSide};
+    const Tarn::Draw::FloatBlock block{static_cast<const float*>(data), validity, kSide, kSide};
     std::vector<uint8_t> pixels(static_cast<size_t>(kPixels) * 3);
     for (auto _ : state) {
-        Tarn::Handler::DrawPseudo(block, how, pixels.data());
+        Tarn::Draw::DrawPseudo(block, how, pixels.data());
         benchmark::DoNotOptimize(pixels.data());
         benchmark::ClobberMemory();
     }

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "colour/colour_control.h"
-#include "handler/draw_pseudo.h"
+#include "draw/pseudo.h"
 
 using namespace Tarn::Colour;
-using namespace Tarn::Handler;
+using namespace Tarn::Draw;
 
 namespace {
 

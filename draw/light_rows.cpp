@@ -1,7 +1,7 @@
 // The light rows of the fast pixel pass. Each loop has a vector body of four cells (SSE2) and the
 // scalar form of the same arithmetic for the remaining cells, for lanes with values outside the
 // normal floats, and for machines without SSE2.
-#include "handler/draw_light_rows.h"
+#include "draw/light_rows.h"
 
 #include <cfloat>
 #include <cmath>
@@ -11,7 +11,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace Tarn::Handler::LightRows {
+namespace Tarn::Draw::LightRows {
 namespace {
 
 void SlopeCell(float a, float b, float run, float run2, float& g, float& h) {
@@ -205,4 +205,4 @@ void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const Sha
     if (highlights_on) HighlightLobes(first, end, k, highlight);
 }
 
-}  // namespace Tarn::Handler::LightRows
+}  // namespace Tarn::Draw::LightRows

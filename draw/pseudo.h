@@ -7,9 +7,9 @@
 
 #include "colour/colour_control.h"
 #include "colour/colour_values.h"
-#include "handler/draw_shading.h"
+#include "draw/shading.h"
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 
 // A block as the engine delivers it: width x height cells, rows in delivered order, and one
 // validity byte per cell (nonzero = valid; the values of invalid cells are never used).
@@ -51,4 +51,4 @@ void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8
 void DrawPseudoReference(const FloatBlock& block, const PseudoColouring& colouring,
                          uint8_t* pixels);
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

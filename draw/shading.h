@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 
 // What the shading is made from: the picture's level and the band's statistics and cell sizes,
 // and the user's light settings (angles in degrees, the rest on a 0-100 scale).
@@ -78,4 +78,4 @@ inline uint8_t ShadedChannelByte(float c) {
     return static_cast<uint8_t>(static_cast<int>(c));
 }
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

@@ -1,9 +1,9 @@
 // The draw level of a picture from its source and output sizes.
 #include <gtest/gtest.h>
 
-#include "handler/draw_level.h"
+#include "draw/level.h"
 
-using Tarn::Handler::ChooseDrawLevel;
+using Tarn::Draw::ChooseDrawLevel;
 
 namespace {
 

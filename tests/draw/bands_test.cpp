@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "draw_test_support.h"
-#include "handler/draw_bands.h"
+#include "draw/bands.h"
 
 using namespace DrawTest;
 

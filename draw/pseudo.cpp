@@ -13,10 +13,10 @@
 #include <emmintrin.h>
 #endif
 
-#include "handler/draw_light_rows.h"
-#include "handler/draw_pseudo.h"
+#include "draw/light_rows.h"
+#include "draw/pseudo.h"
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 namespace {
 
 using Colour::CColourControl;
@@ -430,4 +430,4 @@ void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8
     }
 }
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

@@ -1,10 +1,10 @@
 // The shading constants and the light on one cell, step by step in float. The fast pixel pass
 // (draw_light_rows) follows the same arithmetic: change both together.
-#include "handler/draw_shading.h"
+#include "draw/shading.h"
 
 #include <cmath>
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 namespace {
 
 constexpr float kDegree = 0.017453292f;  // the float nearest to pi / 180
@@ -121,4 +121,4 @@ CellLight ShadeCell(const float* values, const uint8_t* validity, int64_t width,
     return light;
 }
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

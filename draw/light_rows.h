@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "handler/draw_shading.h"
+#include "draw/shading.h"
 
-namespace Tarn::Handler::LightRows {
+namespace Tarn::Draw::LightRows {
 
 // Heights in shading units, (value - minimum) * zscale; an invalid cell counts as the value 0.
 void Heights(const float* values, const uint8_t* validity, int64_t width, const ShadingConstants& k,
@@ -34,4 +34,4 @@ struct Neighbourhood {
 void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const ShadingConstants& k,
                    bool highlights_on, float* light, float* highlight);
 
-}  // namespace Tarn::Handler::LightRows
+}  // namespace Tarn::Draw::LightRows

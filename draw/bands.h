@@ -8,7 +8,7 @@
 #include "colour/colour_control.h"
 #include "colour/colour_values.h"
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 
 // Every pixel of `count` (3 bytes each) in the background colour.
 void FillBackground(uint8_t* pixels, int64_t count, Colour::PackedColour background);
@@ -68,4 +68,4 @@ enum class RgbAssembly {
 RgbAssembly ChooseRgbAssembly(const std::array<const Colour::CColourControl*, 3>& controls,
                               int32_t band_kind);
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

@@ -1,10 +1,10 @@
 // The draw level rule on whole quotients, so no rounding of log2 can move a level.
-#include "handler/draw_level.h"
+#include "draw/level.h"
 
 #include <algorithm>
 #include <bit>
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 namespace {
 
 int AxisLevel(int64_t source, int64_t output) {
@@ -28,4 +28,4 @@ int ChooseDrawLevel(int64_t source_width, int64_t source_height, int64_t output_
     return output_height == 1 ? std::max(x, y) : std::min(x, y);
 }
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

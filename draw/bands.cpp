@@ -1,8 +1,8 @@
 // Pixel assembly of the multi-band and palette style kinds; each cell is a few byte moves, so
 // the loops stay plain.
-#include "handler/draw_bands.h"
+#include "draw/bands.h"
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 namespace {
 
 using Colour::PackedColour;
@@ -117,4 +117,4 @@ RgbAssembly ChooseRgbAssembly(const std::array<const Colour::CColourControl*, 3>
     return RgbAssembly::kFloatBands;
 }
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

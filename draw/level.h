@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 
 // 0 when the source is drawn cell for cell. Per axis, floor(log2(source / output)) when
 // shrinking and -ceil(log2(output / source)) when stretching, both on whole quotients; the
@@ -13,4 +13,4 @@ namespace Tarn::Handler {
 int ChooseDrawLevel(int64_t source_width, int64_t source_height, int64_t output_width,
                     int64_t output_height);
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "colour/colour_control.h"
-#include "handler/draw_pseudo.h"
+#include "draw/pseudo.h"
 
 namespace DrawTest {
 
 using namespace Tarn::Colour;
-using namespace Tarn::Handler;
+using namespace Tarn::Draw;
 
 struct Cells {
     int64_t width = 0;

@@ -2,9 +2,9 @@
 // that the fast pass is tested against.
 #include <algorithm>
 
-#include "handler/draw_pseudo.h"
+#include "draw/pseudo.h"
 
-namespace Tarn::Handler {
+namespace Tarn::Draw {
 namespace {
 
 void PutColour(uint8_t* out, Colour::PackedColour c) {
@@ -60,4 +60,4 @@ void DrawPseudoReference(const FloatBlock& block, const PseudoColouring& how, ui
     }
 }
 
-}  // namespace Tarn::Handler
+}  // namespace Tarn::Draw

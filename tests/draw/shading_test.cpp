@@ -5,7 +5,7 @@
 #include <string>
 
 #include "draw_test_support.h"
-#include "handler/draw_shading.h"
+#include "draw/shading.h"
 
 using namespace DrawTest;
 
