@@ -48,7 +48,7 @@ void BuildColourMap(std::vector<ClrStop> stops, std::vector<ColourTableEntry>& t
         const double end = StartEntry(stops[s + 1].percent);
         if (!(start < end)) continue;
         const ColourBlend blend(PackedToWide(stops[s].colour), PackedToWide(stops[s + 1].colour),
-                                true);
+                                kRampHsl);
         const double count = end - start;
         for (double k = 0; k < count && table.size() < kRoom; ++k) {
             table.push_back(MakeColourTableEntry(blend.At(k / count)));

@@ -1,18 +1,46 @@
-// Blending two colours on fractions of their components.
+// Blending two colours on fractions of their components, in the blend's colour space.
 #include "colour/colour_blend.h"
 
-namespace Tarn::Colour {
+#include <cstddef>
 
-ColourBlend::ColourBlend(WideColour from, WideColour to, bool hsl)
-    : from_(WideToFractions(hsl ? WideRgbToHsl(from) : from)),
-      to_(WideToFractions(hsl ? WideRgbToHsl(to) : to)),
-      hsl_(hsl) {}
+#include "colour/oklab.h"
+
+namespace Tarn::Colour {
+namespace {
+
+int KnownKind(int kind) {
+    return kind == kRampHsl || kind == kRampOklab ? kind : kRampRgb;
+}
+
+}  // namespace
+
+ColourBlend::Components ColourBlend::InSpace(WideColour colour, int kind) {
+    if (kind == kRampOklab) {
+        const ColourFractions f = WideToFractions(colour);
+        const OklabColour lab = FractionsToOklab(f);
+        return {lab.lightness, lab.a, lab.b, f.transparency};
+    }
+    const ColourFractions f = WideToFractions(kind == kRampHsl ? WideRgbToHsl(colour) : colour);
+    return {f.red, f.green, f.blue, f.transparency};
+}
+
+ColourBlend::ColourBlend(WideColour from, WideColour to, int kind)
+    : kind_(KnownKind(kind)), from_(InSpace(from, kind_)), to_(InSpace(to, kind_)) {}
 
 PackedColour ColourBlend::At(double t) const {
-    const auto lerp = [t](double a, double b) { return a + (b - a) * t; };
-    const ColourFractions f{lerp(from_.red, to_.red), lerp(from_.green, to_.green),
-                            lerp(from_.blue, to_.blue), lerp(from_.transparency, to_.transparency)};
-    return hsl_ ? WideToPacked(WideHslToRgb(FractionsToWide(f))) : FractionsToPacked(f);
+    Components c;
+    for (std::size_t i = 0; i < c.size(); ++i) c[i] = from_[i] + (to_[i] - from_[i]) * t;
+    switch (kind_) {
+        case kRampHsl:
+            return WideToPacked(WideHslToRgb(FractionsToWide(c[0], c[1], c[2], c[3])));
+        case kRampOklab: {
+            ColourFractions rgb = OklabToFractions({c[0], c[1], c[2]});
+            rgb.transparency = c[3];
+            return FractionsToPacked(rgb);
+        }
+        default:
+            return FractionsToPacked(c[0], c[1], c[2], c[3]);
+    }
 }
 
 }  // namespace Tarn::Colour

@@ -14,6 +14,7 @@
 #include "colour/colour_result.h"
 #include "colour/colour_table_entry.h"
 #include "colour/colour_values.h"
+#include "colour/ramp_kind.h"
 #include "colour/value_transform.h"
 
 namespace Tarn::File {
@@ -29,6 +30,7 @@ enum ColourTableKind : int {
     kTableLut = 2,
     kTableLeg = 3,
     kTableTab = 4,
+    kTableOklabRamp = 5,
 };
 
 enum ColourMappingKind : int {
@@ -62,8 +64,6 @@ enum DirectMappingDepth : int {
     kDirectColour24 = 3,
     kDirectColour32 = 4,
 };
-
-enum RampKind : int { kRampRgb = 0, kRampHsl = 1 };
 
 // One (input value, output) pair of a user or equal-area map table.
 struct MapPair {
@@ -131,7 +131,7 @@ public:
                                           int range_kind, double low, double high);
 
     // Fills the colour table with a ramp of `count` entries (at least one, at most
-    // kMaxRampEntries) from `from` to `to`, in RGB or HSL.
+    // kMaxRampEntries) from `from` to `to`, blended as the RampKind `kind` says.
     void BuildRamp(WideColour from, WideColour to, int64_t count, int kind);
     static constexpr int64_t kMaxRampEntries = 65536;
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "colour/colour_values.h"
+#include "colour/ramp_kind.h"
 
 namespace Tarn::Colour {
 
@@ -31,7 +32,7 @@ struct UserColourPoint {
 
 struct UserColourMapping {
     bool interpolate = false;
-    bool interpolate_rgb = true;  // false: in HSL
+    int interpolation = kRampRgb;  // the RampKind the colours are blended in
     // 0 data values, 1 percentages of the data range, 2 percentiles.
     int32_t break_type = 0;
     std::vector<UserColourPoint> entries;  // ascending values

@@ -91,6 +91,8 @@ void ReadColourTableLine(CColourControl& control, const CTextFile& file, std::st
         ReadRampLine(control, file, kRampRgb);
     } else if (file.WordFieldEquals(1, "HSL")) {
         ReadRampLine(control, file, kRampHsl);
+    } else if (file.WordFieldEquals(1, "OKLAB")) {
+        ReadRampLine(control, file, kRampOklab);
     }
 }
 

@@ -35,15 +35,26 @@ std::string RangeTail(const CColourControl& c) {
            Number(c.RangeLow()) + "," + Number(c.RangeHigh());
 }
 
+const char* RampKeyword(int table_kind) {
+    switch (table_kind) {
+        case kTableHslRamp:
+            return "HSL";
+        case kTableOklabRamp:
+            return "OKLAB";
+        default:
+            return "RGB";
+    }
+}
+
 std::string TableLine(const CColourControl& c) {
     const auto& table = c.Table();
     const std::string file = System::WideToUtf8(c.TableFile());
     switch (c.TableKind()) {
         case kTableRgbRamp:
         case kTableHslRamp:
+        case kTableOklabRamp:
             if (table.empty()) return {};
-            return std::string("\t\tColourTable = ") +
-                   (c.TableKind() == kTableRgbRamp ? "RGB," : "HSL,") +
+            return std::string("\t\tColourTable = ") + RampKeyword(c.TableKind()) + "," +
                    FormatColourString(table.front().colour) + "," +
                    FormatColourString(table.back().colour) + "," + std::to_string(table.size()) +
                    "\n";

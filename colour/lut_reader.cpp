@@ -16,7 +16,7 @@ namespace {
 enum class DataRange { None, PostColour, PreColour };
 
 struct LutHeader {
-    bool hsl = false;
+    int interpolation = kRampRgb;
     double scale = 65535.0;
     DataRange range = DataRange::None;
     bool text = false;  // category texts rather than numbers
@@ -25,7 +25,13 @@ struct LutHeader {
 void ApplyHeaderKeyword(const File::CTextFile& file, size_t keyword, size_t value, bool has_value,
                         LutHeader& header) {
     if (file.WordFieldEquals(keyword, "INTERPOLATION")) {
-        header.hsl = !(has_value && file.FieldEquals(value, "RGB"));
+        if (has_value && file.FieldEquals(value, "RGB")) {
+            header.interpolation = kRampRgb;
+        } else if (has_value && file.FieldEquals(value, "OKLAB")) {
+            header.interpolation = kRampOklab;
+        } else {
+            header.interpolation = kRampHsl;
+        }
     } else if (file.WordFieldEquals(keyword, "SCALE")) {
         header.scale = has_value && file.FieldEquals(value, "WORD") ? 65535.0 : 255.0;
     } else if (file.WordFieldEquals(keyword, "DATARANGE") && has_value) {
@@ -117,7 +123,7 @@ bool ParseStop(const File::CTextFile& file, const LutHeader& header, Stop& stop)
 }
 
 // Adds the entries up to the stop's index; the index of the first one added, or -1.
-int64_t AddStop(std::vector<ColourTableEntry>& table, const Stop& stop, bool hsl) {
+int64_t AddStop(std::vector<ColourTableEntry>& table, const Stop& stop, int interpolation) {
     const auto n = static_cast<int64_t>(table.size());
     const PackedColour colour = WideToPacked(stop.colour);
     if (n == 0) {
@@ -130,7 +136,8 @@ int64_t AddStop(std::vector<ColourTableEntry>& table, const Stop& stop, bool hsl
         return n;
     }
     // Entries n .. index run from the last entry's colour to the stop's, the stop's exactly.
-    const ColourBlend blend(PackedToWideWithTransparency(table.back().colour), stop.colour, hsl);
+    const ColourBlend blend(PackedToWideWithTransparency(table.back().colour), stop.colour,
+                            interpolation);
     const int64_t steps = stop.index - n + 1;
     for (int64_t j = 1; j < steps; ++j) {
         table.push_back(MakeColourTableEntry(blend.At(static_cast<double>(j) / steps)));
@@ -153,7 +160,7 @@ void ReadLutLines(CColourControl& control, File::CTextFile& file) {
         if (!ParseStop(file, header, stop)) continue;
         // A stop past the bound (a damaged index, say) would have the table claim all memory.
         if (stop.index < 0 || stop.index >= kMaxColourTableEntries) continue;
-        const int64_t first_added = AddStop(table, stop, header.hsl);
+        const int64_t first_added = AddStop(table, stop, header.interpolation);
         if (header.range == DataRange::None || !stop.has_data) continue;
         positions.push_back(static_cast<double>(stop.index));
         std::string label;

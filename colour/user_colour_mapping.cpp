@@ -80,7 +80,7 @@ std::vector<ColourTableEntry> InterpolatedTable(const UserColourMapping& mapping
             for (int t = a + 1; t <= b; ++t) table[t] = MakeColourTableEntry(to);
             continue;
         }
-        const ColourBlend blend(PackedToWide(from), PackedToWide(to), !mapping.interpolate_rgb);
+        const ColourBlend blend(PackedToWide(from), PackedToWide(to), mapping.interpolation);
         for (int t = a + 1; t <= b; ++t) {
             const PackedColour c = blend.At(static_cast<double>(t - a) / (b - a));
             table[t] = MakeColourTableEntry(WithTransparency(c, PackedTransparency(to)));

@@ -98,7 +98,7 @@ ColourResult ReadVcpFile(CColourControl& control, std::u16string_view path) {
 
         UserColourMapping mapping;
         mapping.interpolate = true;
-        mapping.interpolate_rgb = true;
+        mapping.interpolation = kRampRgb;
         if (!ParseVcp(file, mapping)) return ColourFailure(kErrorBadVcpFile);
         return ApplyUserColourMapping(control, mapping);
     } catch (...) {

@@ -18,6 +18,8 @@ constexpr Ghx::WriteSite kInfoWriteSite{u"Tarn::Colour::ColourSerializer::Serial
 // Datamapping says equal-area ("2") and HistogramType "1" for the interpolating table.
 constexpr int kStoredEqualArea = 2;
 constexpr int kHistogramInterpolating = 1;
+// The Interpolate attribute that names a blend the RGB switch cannot.
+constexpr std::string_view kColourSpace = "ColourSpace";
 
 // The first Transform whose name equals `name` ignoring case.
 XmlElement* FindTransform(XmlElement& list, std::string_view name) {
@@ -96,11 +98,32 @@ void WriteShading(XmlElement& description, const ShadingSettings& shading) {
     Ghx::SetChildText(highlights, "Intensity", Ghx::FormatDouble(shading.highlight_intensity));
 }
 
+// Builds that predate Oklab read only the RGB switch: an Oklab blend turns it on, RGB being the
+// nearer of their two, and names itself in ColourSpace, which they keep on save but do not read.
+void WriteInterpolation(XmlElement& interpolate, int interpolation) {
+    Ghx::SetBoolAttribute(interpolate, "RGB", interpolation != kRampHsl);
+    if (interpolation == kRampOklab) {
+        Ghx::SetAttribute(interpolate, kColourSpace, "OKLAB");
+    } else if (interpolate.Attribute(kColourSpace) != nullptr) {
+        // Left by an earlier Oklab write, it would read back as Oklab.
+        Ghx::SetAttribute(interpolate, kColourSpace, interpolation == kRampHsl ? "HSL" : "RGB");
+    }
+}
+
+// Without the element, or with the RGB switch off, HSL: an older build that turned the switch
+// off asked for HSL, whatever ColourSpace still says.
+int ReadInterpolation(XmlElement* interpolate) {
+    if (interpolate == nullptr || !Ghx::AttributeBool(*interpolate, "RGB")) return kRampHsl;
+    const bool oklab =
+        System::EqualsNoCase(Ghx::AttributeText(*interpolate, kColourSpace), "OKLAB");
+    return oklab ? kRampOklab : kRampRgb;
+}
+
 void WriteUserMapping(XmlElement& transform, const UserColourMapping& mapping) {
     XmlElement& reproduction = *transform.Child("Reproduction", true);
     XmlElement& interpolate = *reproduction.Child("Interpolate", true);
     Ghx::SetBoolAttribute(interpolate, "enable", mapping.interpolate);
-    Ghx::SetBoolAttribute(interpolate, "RGB", mapping.interpolate_rgb);
+    WriteInterpolation(interpolate, mapping.interpolation);
     Ghx::SetChildText(reproduction, "BreakType", Ghx::FormatInt(mapping.break_type));
     XmlElement& table = *reproduction.Child("ColourTable", true);
     table.ClearChildren();
@@ -199,7 +222,7 @@ void ReadUserMapping(XmlElement& transform, UserColourMapping& mapping) {
     if (reproduction == nullptr) return;
     XmlElement* interpolate = reproduction->Child("Interpolate");
     mapping.interpolate = interpolate != nullptr && Ghx::AttributeBool(*interpolate, "enable");
-    mapping.interpolate_rgb = interpolate != nullptr && Ghx::AttributeBool(*interpolate, "RGB");
+    mapping.interpolation = ReadInterpolation(interpolate);
     mapping.break_type = Ghx::ChildInt(*reproduction, "BreakType");
     XmlElement* table = reproduction->Child("ColourTable");
     if (table == nullptr) return;

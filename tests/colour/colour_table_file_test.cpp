@@ -248,7 +248,7 @@ TEST(VcpFile, TagsChooseTheBreakTypeOfAnInterpolatedRgbMapping) {
     CColourControl c;
     ExpectOk(ReadVcpFile(c, Fixture("data_values.vcp")));
     EXPECT_TRUE(c.UserMapping().interpolate);
-    EXPECT_TRUE(c.UserMapping().interpolate_rgb);
+    EXPECT_EQ(c.UserMapping().interpolation, kRampRgb);
     EXPECT_EQ(c.UserMapping().break_type, 0);
     ASSERT_EQ(c.UserMapping().entries.size(), 3u);
     EXPECT_EQ(c.UserMapping().entries[1].value, 50.0);

@@ -160,6 +160,16 @@ TEST_F(TextBlock, RampLines) {
                                "\t\tColourTable = HSL,RGBT(255,0,0,0),RGBT(0,0,255,0),3\n"
                                "\t\tReverseColour = FALSE\n"
                                "\tColourControl End\n"));
+
+    // Oklab: blue to red passes a violet, neither RGB's purple nor HSL's green.
+    ASSERT_TRUE(ReadLines(c, "ColourTable = oklab,RGBT(0,0,255,0),RGBT(255,0,0,0),3\n"));
+    EXPECT_EQ(c.TableKind(), kTableOklabRamp);
+    ASSERT_EQ(c.Table().size(), 3u);
+    EXPECT_EQ(c.Table()[1].colour, Rgb(140, 83, 162));
+    EXPECT_EQ(Written(c), Crlf("\tColourControl Begin\n"
+                               "\t\tColourTable = OKLAB,RGBT(0,0,255,0),RGBT(255,0,0,0),3\n"
+                               "\t\tReverseColour = FALSE\n"
+                               "\tColourControl End\n"));
 }
 
 TEST_F(TextBlock, NullColourAndReverse) {
@@ -347,6 +357,10 @@ TEST_F(TextBlock, ControlsSurviveAWriteAndRead) {
             c.SetReverse(true);
             c.SetDirectMapping(kDirectColour32);
         },
+        [](CColourControl& c) {
+            c.BuildRamp(PackWide(0, 0, 0, 0), PackWide(65535, 65535, 0, 257 * 40), 300, kRampOklab);
+            c.SetLinearMapping(0, 10, false, kRangeAbsolute, 0, 1);
+        },
         [](CColourControl& c) { c.SetLinearMappingFromStatistics(true, kRangeAbsolute, -3, 7); },
         [](CColourControl& c) { c.SetLinearMapping(-50, 50, true, kRangePercentile, 0.2, 0.7); },
         [](CColourControl& c) {
@@ -425,6 +439,7 @@ TEST_F(TextBlock, RandomLinesAreReadSafely) {
     const char* const words[] = {"ColourTable",
                                  "RGB",
                                  "HSL",
+                                 "OKLAB",
                                  "LUT",
                                  "LEG",
                                  "TAB",

@@ -83,7 +83,7 @@ TEST(UserColourMapping, InterpolatedTableAndCeilingLookup) {
     // In HSL, blue to red passes green halfway, where RGB passes purple.
     const std::vector<UserColourPoint> blue_red = {{0, Rgb(0, 0, 255)}, {1, Rgb(255, 0, 0)}};
     UserColourMapping hsl = Points(blue_red, true);
-    hsl.interpolate_rgb = false;
+    hsl.interpolation = kRampHsl;
     ASSERT_TRUE(ApplyUserColourMapping(c, hsl).success);
     EXPECT_EQ(PackedGreen(c.Table()[128].colour), 255);
     ASSERT_TRUE(ApplyUserColourMapping(c, Points(blue_red, true)).success);

@@ -215,7 +215,7 @@ TEST_F(RenderStyleRead, UserColourTableEndsAtARecordThatIsNoNumber) {
     EXPECT_TRUE(result.success);
     EXPECT_TRUE(read.user_mapping_on);
     EXPECT_TRUE(read.user_mapping.interpolate);
-    EXPECT_TRUE(read.user_mapping.interpolate_rgb);
+    EXPECT_EQ(read.user_mapping.interpolation, Colour::kRampRgb);
     EXPECT_EQ(read.user_mapping.break_type, 1);
     ASSERT_EQ(read.user_mapping.entries.size(), 2u);
     EXPECT_EQ(read.user_mapping.entries[0].value, 1.5);

@@ -1,6 +1,6 @@
 // Writing the render style document: the exact layout of a new document, each style kind, a
-// transform updated in place, switches turned off again, the user colour table's opacity, and a
-// foreign document whose content survives.
+// transform updated in place, switches turned off again, the user colour table's opacity and its
+// interpolation, and a foreign document whose content survives.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -244,7 +244,7 @@ TEST_F(RenderStyleWrite, UserColourTableStoresOpacity) {
     ColourInfo info;
     info.user_mapping_on = true;
     info.user_mapping.interpolate = true;
-    info.user_mapping.interpolate_rgb = false;
+    info.user_mapping.interpolation = Colour::kRampHsl;
     info.user_mapping.break_type = 2;
     info.user_mapping.entries = {{-0.5, Colour::PackColour(10, 20, 30, 0)},
                                  {1e300, Colour::PackColour(40, 50, 60, 255)},
@@ -265,7 +265,7 @@ TEST_F(RenderStyleWrite, UserColourTableStoresOpacity) {
     ASSERT_TRUE(ColourSerializer::DeserializeColourInfo(wide_, "U", read).success);
     EXPECT_TRUE(read.user_mapping_on);
     EXPECT_TRUE(read.user_mapping.interpolate);
-    EXPECT_FALSE(read.user_mapping.interpolate_rgb);
+    EXPECT_EQ(read.user_mapping.interpolation, Colour::kRampHsl);
     EXPECT_EQ(read.user_mapping.break_type, 2);
     ASSERT_EQ(read.user_mapping.entries.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
@@ -277,6 +277,39 @@ TEST_F(RenderStyleWrite, UserColourTableStoresOpacity) {
     info.user_mapping.entries.resize(1);
     ASSERT_TRUE(ColourSerializer::SerializeColourInfo(wide_, "U", info, false, false).success);
     EXPECT_EQ(Count("<record "), 1u);
+}
+
+// Oklab is named beside the RGB switch, which says RGB for builds that know only that switch.
+// A switch turned off by such a build wins over the name it left behind.
+TEST_F(RenderStyleWrite, OklabInterpolationRoundTripsBesideTheRgbSwitch) {
+    ColourInfo info;
+    info.user_mapping_on = true;
+    info.user_mapping.interpolate = true;
+    info.user_mapping.interpolation = Colour::kRampOklab;
+    info.user_mapping.entries = {{0, Colour::PackColour(0, 0, 255, 0)},
+                                 {1, Colour::PackColour(255, 0, 0, 0)}};
+    const auto write_and_read = [&](int interpolation) {
+        info.user_mapping.interpolation = interpolation;
+        EXPECT_TRUE(ColourSerializer::SerializeColourInfo(wide_, "U", info, false, false).success);
+        ColourInfo read;
+        EXPECT_TRUE(ColourSerializer::DeserializeColourInfo(wide_, "U", read).success);
+        return read.user_mapping.interpolation;
+    };
+    EXPECT_EQ(write_and_read(Colour::kRampOklab), Colour::kRampOklab);
+    EXPECT_TRUE(Contains("<Interpolate enable=\"true\" RGB=\"true\" ColourSpace=\"OKLAB\"/>"));
+    // Written over, the name follows: a stale OKLAB would read back.
+    EXPECT_EQ(write_and_read(Colour::kRampHsl), Colour::kRampHsl);
+    EXPECT_TRUE(Contains("<Interpolate enable=\"true\" RGB=\"false\" ColourSpace=\"HSL\"/>"));
+    EXPECT_EQ(write_and_read(Colour::kRampRgb), Colour::kRampRgb);
+    EXPECT_EQ(write_and_read(Colour::kRampOklab), Colour::kRampOklab);
+
+    // An older build switched RGB off and left the name alone.
+    std::string text = ReadBytes(path_);
+    text.replace(text.find("RGB=\"true\""), 10, "RGB=\"false\"");
+    xml_test::WriteBytes(path_, text);
+    ColourInfo read;
+    ASSERT_TRUE(ColourSerializer::DeserializeColourInfo(wide_, "U", read).success);
+    EXPECT_EQ(read.user_mapping.interpolation, Colour::kRampHsl);
 }
 
 TEST_F(RenderStyleWrite, ForeignDocumentKeepsItsContentUnderARenamedRoot) {
