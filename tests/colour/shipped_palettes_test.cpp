@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "colour/colour_table_file.h"
+#include "colour/oklab.h"
 #include "colour_table_test_support.h"
 
 using namespace Tarn::Colour;
@@ -45,8 +46,8 @@ double Hue(PackedColour c) {
 
 TEST(ShippedPalettes, EveryFileLoadsIntoATable) {
     const std::vector<std::string> expected = {
-        "Diverging.lut",   "Elevation.clr", "Greyscale.lut", "Percentiles.vcp",
-        "Pseudocolor.lut", "Slope.leg",     "Terrain.lut"};
+        "Bamako.lut",      "Cividis.lut",     "Diverging.lut", "Elevation.clr", "Greyscale.lut",
+        "Percentiles.vcp", "Pseudocolor.lut", "Slope.leg",     "Terrain.lut",   "Viridis.lut"};
     std::vector<std::string> found;
     for (const auto& entry : std::filesystem::directory_iterator(kPalettes)) {
         found.push_back(entry.path().filename().string());
@@ -113,6 +114,45 @@ TEST(ShippedPalettes, ClrLegAndVcpExamples) {
     EXPECT_EQ(percentiles.UserMapping().break_type, 2);
     EXPECT_EQ(percentiles.MappingKind(), kMappingCeilingPosition);
     EXPECT_EQ(percentiles.Transform().Breakpoints(), (std::vector<double>{0, 25, 50, 75, 100}));
+}
+
+double Lightness(PackedColour c) {
+    return FractionsToOklab(PackedToFractions(c)).lightness;
+}
+
+// A gradient of cell values from 0 to 1000, coloured through the table: the darkest colour at the
+// bottom, the lightest at the top, and lightness that rises all the way, as a palette that reads
+// the same to everyone must. Windows of 64 values (about 16 entries) leave room for the rounding
+// of single entries to bytes. The value of the lightness at each end guards against a file that
+// loads but is not the published table.
+TEST(ShippedPalettes, PerceptualPalettesColourAGradientInRisingLightness) {
+    struct Expected {
+        const char* file;
+        PackedColour first;
+        PackedColour last;
+    };
+    for (const Expected& e : {Expected{"Viridis.lut", Rgb(68, 1, 84), Rgb(253, 231, 37)},
+                              Expected{"Cividis.lut", Rgb(0, 32, 77), Rgb(255, 234, 70)},
+                              Expected{"Bamako.lut", Rgb(0, 59, 71), Rgb(255, 229, 173)}}) {
+        SCOPED_TRACE(e.file);
+        CColourControl c = Load(e.file);
+        ASSERT_EQ(c.Table().size(), 256u);
+        EXPECT_EQ(c.Table().front().colour, e.first);
+        EXPECT_EQ(c.Table().back().colour, e.last);
+
+        c.SetLinearMapping(0, 1000, false, kRangePercentage, 0.05, 0.95);
+        EXPECT_EQ(c.ValueToColour(0), e.first);
+        EXPECT_EQ(c.ValueToColour(1000), e.last);
+        EXPECT_LT(Lightness(c.ValueToColour(0)), 0.35);
+        EXPECT_GT(Lightness(c.ValueToColour(1000)), 0.9);
+        for (int v = 64; v <= 1000; v += 64) {
+            EXPECT_GT(Lightness(c.ValueToColour(v)), Lightness(c.ValueToColour(v - 64)) + 0.01)
+                << v;
+        }
+    }
+    // The rainbow they stand beside gets darker again from yellow to red.
+    const CColourControl rainbow = Load("Pseudocolor.lut");
+    EXPECT_LT(Lightness(rainbow.Table().back().colour), Lightness(rainbow.Table()[170].colour));
 }
 
 }  // namespace
