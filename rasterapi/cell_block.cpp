@@ -1,15 +1,43 @@
-// Filling one cell block: allocate, plan, read by format and band source, convert in place.
+// Filling one cell block: allocate, plan, choose each band's level and kernel, read by format
+// and band source, convert in place.
 #include "rasterapi/cell_block.h"
 
 #include <cstring>
+#include <memory>
 
 #include "engine/kvr_contract.h"
 #include "rasterapi/cell_reader.h"
 #include "rasterapi/owned_blocks.h"
+#include "rasterapi/read_levels.h"
 #include "rasterapi/read_plan.h"
 
 namespace Tarn::RasterApi {
 namespace {
+
+// How one GDAL band of a request is read: from the level its scale calls for, with the plan on
+// that level and the kernel for the band's content.
+struct BandRead {
+    GDALRasterBandH band = nullptr;
+    ReadPlan plan;
+    GDALRIOResampleAlg kernel = GRIORA_NearestNeighbour;
+};
+
+BandRead PrepareRead(OpenRaster& raster, const BlockRequest& request, const ReadPlan& plan,
+                     int gdal_band) {
+    if (!raster.read_levels)
+        raster.read_levels = std::make_unique<ReadLevels>(raster.dataset, raster.path);
+    const ReadLevel level = raster.read_levels->Choose(gdal_band, request.width, request.height,
+                                                       request.output_width, request.output_height);
+    BandRead read;
+    read.band = level.band;
+    read.plan = PlanOnLevel(plan, raster.geometry, level.width, level.height);
+    const RequestScale scale{request.width, request.height, request.output_width,
+                             request.output_height};
+    read.kernel =
+        ChooseKernel(request.underview_mode,
+                     ContentOf(raster.field, GDALGetRasterBand(raster.dataset, gdal_band)), scale);
+    return read;
+}
 
 uint32_t EightBit(float value) {
     if (!(value > 0.0f)) return 0;  // NaN too
@@ -33,15 +61,15 @@ void ConvertInside(const ReadPlan& plan, const CellGrid& grid, Convert&& convert
 
 // 8-bit values into the low byte of each element. Byte bands go straight in; others are read
 // as floats in place and converted, so no buffer beyond the output is needed.
-Status ReadEightBit(GDALRasterBandH band, const ReadPlan& plan, CellGrid grid) {
-    if (GDALGetRasterDataType(band) == GDT_Byte) {
+Status ReadEightBit(const BandRead& read, CellGrid grid) {
+    if (GDALGetRasterDataType(read.band) == GDT_Byte) {
         grid.type = GDT_Byte;
-        return ReadBandCells(band, plan, grid);
+        return ReadBandCells(read.band, read.plan, grid, read.kernel);
     }
     grid.type = GDT_Float32;
-    const Status status = ReadBandCells(band, plan, grid);
+    const Status status = ReadBandCells(read.band, read.plan, grid, read.kernel);
     if (status != kOk) return status;
-    ConvertInside(plan, grid, [](float value, uint8_t&) { return EightBit(value); });
+    ConvertInside(read.plan, grid, [](float value, uint8_t&) { return EightBit(value); });
     return kOk;
 }
 
@@ -68,13 +96,31 @@ void SpreadGrey(const ReadPlan& plan, const CellGrid& grid) {
     }
 }
 
-Status ReadRgbColours(const OpenRaster& raster, const ReadPlan& plan, CellGrid grid) {
-    const std::vector<int>& bands = raster.field.colour_bands;
+Status ReadRgbColours(OpenRaster& raster, const BlockRequest& request, const ReadPlan& full_plan,
+                      CellGrid grid) {
+    const std::vector<int>& numbers = raster.field.colour_bands;
+    // The components are read from one level: the red band's, unless another band's overviews
+    // differ in size, when all are read at full resolution and GDAL chooses.
+    const BandRead red = PrepareRead(raster, request, full_plan, numbers.front());
+    std::vector<GDALRasterBandH> bands;
+    bool one_level = red.band != nullptr;
+    for (int number : numbers) {
+        const BandRead component = PrepareRead(raster, request, full_plan, number);
+        one_level = one_level && component.band != nullptr &&
+                    GDALGetRasterBandXSize(component.band) == GDALGetRasterBandXSize(red.band) &&
+                    GDALGetRasterBandYSize(component.band) == GDALGetRasterBandYSize(red.band);
+        bands.push_back(component.band);
+    }
+    const ReadPlan& plan = one_level ? red.plan : full_plan;
+    if (!one_level) {
+        for (size_t i = 0; i < numbers.size(); ++i)
+            bands[i] = GDALGetRasterBand(raster.dataset, numbers[i]);
+    }
     grid.type = GDT_Byte;
-    Status status = ReadComponentBytes(raster.dataset, bands, plan, grid);
+    Status status = ReadComponentBytes(bands, plan, grid, red.kernel);
     if (status != kOk) return status;
     // The red band's mask speaks for the pixel: GDAL makes it the alpha band for RGBA images.
-    status = FillValidity(GDALGetRasterBand(raster.dataset, bands.front()), plan, grid);
+    status = FillValidity(bands.front(), plan, grid, red.kernel != GRIORA_NearestNeighbour);
     if (status != kOk) return status;
     if (bands.size() == 4) {
         for (int row = plan.out_y0; row < plan.out_y1; ++row) {
@@ -87,10 +133,10 @@ Status ReadRgbColours(const OpenRaster& raster, const ReadPlan& plan, CellGrid g
     return kOk;
 }
 
-Status ReadPaletteColours(const OpenRaster& raster, GDALRasterBandH band, const ReadPlan& plan,
-                          CellGrid grid) {
+Status ReadPaletteColours(const OpenRaster& raster, const BandRead& read, CellGrid grid) {
+    const ReadPlan& plan = read.plan;
     grid.type = GDT_Float32;
-    const Status status = ReadBandCells(band, plan, grid);
+    const Status status = ReadBandCells(read.band, plan, grid, read.kernel);
     if (status != kOk) return status;
     const std::vector<uint32_t>& palette = raster.field.palette;
     const std::vector<uint8_t>& use = raster.field.palette_use;
@@ -108,7 +154,7 @@ Status ReadPaletteColours(const OpenRaster& raster, GDALRasterBandH band, const 
 
 }  // namespace
 
-Status PopulateBlock(const OpenRaster& raster, const BlockRequest& request, void** data,
+Status PopulateBlock(OpenRaster& raster, const BlockRequest& request, void** data,
                      uint8_t** validity) {
     if (request.format != KVR_BLOCK_BYTE && request.format != KVR_BLOCK_FLOAT &&
         request.format != KVR_BLOCK_COLOUR)
@@ -144,20 +190,28 @@ Status PopulateBlock(const OpenRaster& raster, const BlockRequest& request, void
     grid.validity = valid;
     grid.validity_row = request.output_width;
     ZeroOutside(plan, grid, request.output_width, request.output_height);
-    GDALRasterBandH band = GDALGetRasterBand(raster.dataset, model.gdal_band);
 
     Status status = kOk;
-    if (request.format == KVR_BLOCK_FLOAT) {
+    const bool rgb_colours =
+        request.format == KVR_BLOCK_COLOUR && model.source == BandSource::RgbColour;
+    const BandRead read = plan.empty || rgb_colours
+                              ? BandRead{}
+                              : PrepareRead(raster, request, plan, model.gdal_band);
+    if (plan.empty) {
+        // Nothing inside the raster: the zeros above are the block.
+    } else if (rgb_colours) {
+        status = ReadRgbColours(raster, request, plan, grid);
+    } else if (read.band == nullptr) {
+        status = kReadFailed;
+    } else if (request.format == KVR_BLOCK_FLOAT) {
         grid.type = GDT_Float32;
-        status = ReadBandCells(band, plan, grid);
+        status = ReadBandCells(read.band, read.plan, grid, read.kernel);
     } else if (request.format == KVR_BLOCK_BYTE) {
-        status = ReadEightBit(band, plan, grid);
-    } else if (model.source == BandSource::RgbColour) {
-        status = ReadRgbColours(raster, plan, grid);
+        status = ReadEightBit(read, grid);
     } else if (raster.field.field_type == KVR_FIELD_PALETTE) {
-        status = ReadPaletteColours(raster, band, plan, grid);
+        status = ReadPaletteColours(raster, read, grid);
     } else {
-        status = ReadEightBit(band, plan, grid);
+        status = ReadEightBit(read, grid);
         if (status == kOk) SpreadGrey(plan, grid);
     }
     if (status != kOk) {

@@ -1,4 +1,5 @@
-// Cell blocks: a window of cells resampled (nearest cell) to an output size, in one of three
+// Cell blocks: a window of cells resampled to an output size (the kernel by the underview mode
+// and the band's content, resampling.h; the level by the scale, read_levels.h), in one of three
 // element formats, with a validity byte per element.
 //
 //   32   4-byte elements, the cell's 8-bit value (rounded, clamped to 0..255) in the low byte
@@ -13,6 +14,7 @@
 #include <cstdint>
 
 #include "rasterapi/open_raster.h"
+#include "rasterapi/resampling.h"
 #include "rasterapi/status.h"
 
 namespace Tarn::RasterApi {
@@ -22,6 +24,7 @@ struct BlockRequest {
     int64_t x = 0, y = 0, width = 0, height = 0;  // cells, rows from the north edge
     int32_t output_width = 0, output_height = 0;
     int band = 0;  // index into the field's bands
+    int32_t underview_mode = kUnderviewAutomatic;
 };
 
 // Largest output of one request, in elements.
@@ -29,7 +32,7 @@ constexpr int64_t kMaxBlockElements = int64_t{1} << 28;
 
 // On success the caller owns *data and *validity (engine blocks, given back through
 // KVR_ReleaseData); on failure both are left untouched.
-Status PopulateBlock(const OpenRaster& raster, const BlockRequest& request, void** data,
+Status PopulateBlock(OpenRaster& raster, const BlockRequest& request, void** data,
                      uint8_t** validity);
 
 }  // namespace Tarn::RasterApi

@@ -10,10 +10,11 @@
 namespace Tarn::RasterApi {
 namespace {
 
-GDALRasterIOExtraArg ExtraArgFor(const ReadPlan& plan) {
+GDALRasterIOExtraArg ExtraArgFor(const ReadPlan& plan,
+                                 GDALRIOResampleAlg kernel = GRIORA_NearestNeighbour) {
     GDALRasterIOExtraArg extra;
     INIT_RASTERIO_EXTRA_ARG(extra);
-    extra.eResampleAlg = GRIORA_NearestNeighbour;
+    extra.eResampleAlg = kernel;
     if (plan.floating) {
         extra.bFloatingPointWindowValidity = TRUE;
         extra.dfXOff = plan.fx;
@@ -146,19 +147,83 @@ void Mark(const ReadPlan& plan, const CellGrid& grid, const ValidityRule& rule) 
     }
 }
 
+// A resampled value that a valid pixel cannot show: NaN, or the band's no-data value.
+template <typename T>
+bool Unusable(T value, bool has_nodata, T nodata) {
+    return value != value || (has_nodata && value == nodata);
+}
+
+// Valid pixels whose resampled value is unusable take the cell under their centre (a nearest
+// read of their row), or become invalid when that cell is unusable too. GDAL's kernels do not
+// mask NaN cells of a band that has no no-data value, and they leave the no-data value where
+// they found no input to use; neither may show in a pixel whose own cell has a value.
+template <typename T>
+Status RepairRows(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid,
+                  GDALDataType type) {
+    int has_nodata = 0;
+    const double nodata_value = GDALGetRasterNoDataValue(band, &has_nodata);
+    const bool compare = has_nodata && Representable<T>(nodata_value);
+    const T nodata = compare ? static_cast<T>(nodata_value) : T{};
+    const int columns = plan.Columns();
+    std::vector<T> nearest;
+    for (int row = plan.out_y0; row < plan.out_y1; ++row) {
+        const uint8_t* elements = grid.Element(plan.out_x0, row);
+        uint8_t* valid = grid.Valid(plan.out_x0, row);
+        bool any = false;
+        for (int i = 0; i < columns && !any; ++i) {
+            T v;
+            std::memcpy(&v, elements + static_cast<size_t>(i) * grid.element_bytes, sizeof v);
+            any = valid[i] != 0 && Unusable(v, compare, nodata);
+        }
+        if (!any) continue;
+        nearest.resize(static_cast<size_t>(columns));
+        const ReadPlan one = PlanOneRow(plan, row, GDALGetRasterBandYSize(band));
+        GDALRasterIOExtraArg extra = ExtraArgFor(one);
+        if (GDALRasterIOEx(band, GF_Read, one.x_off, one.y_off, one.x_size, one.y_size,
+                           nearest.data(), columns, 1, type, sizeof(T), 0, &extra) != CE_None)
+            return kReadFailed;
+        uint8_t* element = grid.Element(plan.out_x0, row);
+        for (int i = 0; i < columns; ++i, element += grid.element_bytes) {
+            T v;
+            std::memcpy(&v, element, sizeof v);
+            if (valid[i] == 0 || !Unusable(v, compare, nodata)) continue;
+            if (Unusable(nearest[static_cast<size_t>(i)], compare, nodata))
+                valid[i] = 0;
+            else
+                std::memcpy(element, &nearest[static_cast<size_t>(i)], sizeof v);
+        }
+    }
+    return kOk;
+}
+
+Status RepairUnusable(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid) {
+    switch (grid.type) {
+        case GDT_Float32:
+            return RepairRows<float>(band, plan, grid, GDT_Float32);
+        case GDT_Float64:
+            return RepairRows<double>(band, plan, grid, GDT_Float64);
+        default:
+            return kOk;  // bytes hold no NaN, and only masked cells hold the no-data value
+    }
+}
+
 }  // namespace
 
-Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid) {
+Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid,
+                    bool values_resampled) {
     if (plan.empty) return kOk;
     const int flags = GDALGetMaskFlags(band);
     const GDALDataType band_type = GDALGetRasterDataType(band);
     int has_nodata = 0;
     ValidityRule rule;
     rule.nodata = GDALGetRasterNoDataValue(band, &has_nodata);
-    rule.nan = IsFloatingType(band_type);
+    // Resampled values say nothing of the cell under a pixel's centre: only the mask, read by
+    // nearest cell, does (NaN is settled by RepairUnusable).
+    rule.nan = IsFloatingType(band_type) && !values_resampled;
     if (flags == GMF_ALL_VALID) {
         // Only NaN, when the type has it.
-    } else if (flags == GMF_NODATA && has_nodata && NoDataComparable(band_type, grid.type)) {
+    } else if (flags == GMF_NODATA && has_nodata && !values_resampled &&
+               NoDataComparable(band_type, grid.type)) {
         rule.compare = true;
     } else {
         GDALRasterIOExtraArg extra = ExtraArgFor(plan);
@@ -185,30 +250,35 @@ void FlipRows(const ReadPlan& plan, const CellGrid& grid) {
     }
 }
 
-Status ReadBandCells(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid) {
+Status ReadBandCells(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid,
+                     GDALRIOResampleAlg kernel) {
     if (plan.empty) return kOk;
-    GDALRasterIOExtraArg extra = ExtraArgFor(plan);
+    GDALRasterIOExtraArg extra = ExtraArgFor(plan, kernel);
     const CPLErr error =
         GDALRasterIOEx(band, GF_Read, plan.x_off, plan.y_off, plan.x_size, plan.y_size,
                        grid.Element(plan.out_x0, plan.out_y0), plan.Columns(), plan.Rows(),
                        grid.type, grid.element_bytes, grid.row_bytes, &extra);
     if (error != CE_None) return kReadFailed;
-    const Status status = FillValidity(band, plan, grid);
+    const bool resampled = kernel != GRIORA_NearestNeighbour;
+    Status status = FillValidity(band, plan, grid, resampled);
+    if (status == kOk && resampled) status = RepairUnusable(band, plan, grid);
     if (status != kOk) return status;
     FlipRows(plan, grid);
     return kOk;
 }
 
-Status ReadComponentBytes(GDALDatasetH dataset, std::vector<int> bands, const ReadPlan& plan,
-                          const CellGrid& grid) {
+Status ReadComponentBytes(const std::vector<GDALRasterBandH>& bands, const ReadPlan& plan,
+                          const CellGrid& grid, GDALRIOResampleAlg kernel) {
     if (plan.empty) return kOk;
-    GDALRasterIOExtraArg extra = ExtraArgFor(plan);
-    const CPLErr error =
-        GDALDatasetRasterIOEx(dataset, GF_Read, plan.x_off, plan.y_off, plan.x_size, plan.y_size,
-                              grid.Element(plan.out_x0, plan.out_y0), plan.Columns(), plan.Rows(),
-                              GDT_Byte, static_cast<int>(bands.size()), bands.data(),
-                              grid.element_bytes, grid.row_bytes, 1, &extra);
-    return error == CE_None ? kOk : kReadFailed;
+    for (size_t i = 0; i < bands.size(); ++i) {
+        GDALRasterIOExtraArg extra = ExtraArgFor(plan, kernel);
+        const CPLErr error =
+            GDALRasterIOEx(bands[i], GF_Read, plan.x_off, plan.y_off, plan.x_size, plan.y_size,
+                           grid.Element(plan.out_x0, plan.out_y0) + i, plan.Columns(), plan.Rows(),
+                           GDT_Byte, grid.element_bytes, grid.row_bytes, &extra);
+        if (error != CE_None) return kReadFailed;
+    }
+    return kOk;
 }
 
 }  // namespace Tarn::RasterApi

@@ -31,17 +31,23 @@ struct CellGrid {
     }
 };
 
-// Values and validity of one band, rows in engine order.
-Status ReadBandCells(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid);
+// Values and validity of one band, rows in engine order. Values go through GDAL's `kernel`;
+// validity is always that of the cell under each pixel's centre (GDAL's mask read by nearest
+// cell), so a hole keeps its outline within a pixel whatever the kernel. GDAL's kernels mask
+// what GDAL's mask marks, so no-data never bleeds into the values of valid pixels.
+Status ReadBandCells(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid,
+                     GDALRIOResampleAlg kernel = GRIORA_NearestNeighbour);
 
-// Byte components of several bands into bytes 0, 1, ... of each element (in GDAL line order;
-// the caller fills validity and flips).
-Status ReadComponentBytes(GDALDatasetH dataset, std::vector<int> bands, const ReadPlan& plan,
-                          const CellGrid& grid);
+// Byte components of several bands (all of one level) into bytes 0, 1, ... of each element (in
+// GDAL line order; the caller fills validity and flips).
+Status ReadComponentBytes(const std::vector<GDALRasterBandH>& bands, const ReadPlan& plan,
+                          const CellGrid& grid, GDALRIOResampleAlg kernel);
 
-// Validity of the plan's cells of `band`; for a no-data comparison the grid must already hold
-// the band's values in its own type.
-Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid);
+// Validity of the plan's cells of `band`. With values read by nearest cell a no-data value may
+// be compared in the grid, which must then hold the band's values in its own type; resampled
+// values never are.
+Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid,
+                    bool values_resampled = false);
 
 // Reverses the inside rows when the plan reads south first.
 void FlipRows(const ReadPlan& plan, const CellGrid& grid);

@@ -262,7 +262,7 @@ KVR_API int KVR_ReleaseStatistics(KvrStatistics** statistics) {
 KVR_API int KVR_PopulateCellBlock(KvrHandle raster, void** data, uint8_t** validity, int32_t format,
                                   int64_t x, int64_t y, int64_t width, int64_t height,
                                   int32_t output_width, int32_t output_height, int32_t field,
-                                  int32_t band, int32_t /*underview_mode*/, int64_t /*low*/,
+                                  int32_t band, int32_t underview_mode, int64_t /*low*/,
                                   int64_t /*high*/) {
     return Guarded([&]() -> int {
         if (data == nullptr || validity == nullptr || !FieldOk(field)) return kBadArgument;
@@ -277,6 +277,7 @@ KVR_API int KVR_PopulateCellBlock(KvrHandle raster, void** data, uint8_t** valid
         request.output_width = output_width;
         request.output_height = output_height;
         request.band = band;
+        request.underview_mode = underview_mode;
         return PopulateBlock(*open, request, data, validity);
     });
 }

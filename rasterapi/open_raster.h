@@ -13,6 +13,7 @@
 
 #include "rasterapi/band_model.h"
 #include "rasterapi/geometry.h"
+#include "rasterapi/read_levels.h"
 #include "rasterapi/statistics.h"
 #include "rasterapi/status.h"
 
@@ -29,6 +30,8 @@ struct OpenRaster {
     uint8_t quality_flag = 0;
     // Computed statistics by (GDAL band, level).
     std::map<std::pair<int, int>, ComputedStatistics> statistics;
+    // The levels cell blocks read from; made with the first block.
+    std::unique_ptr<ReadLevels> read_levels;
 
     OpenRaster() = default;
     OpenRaster(const OpenRaster&) = delete;

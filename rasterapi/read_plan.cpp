@@ -28,6 +28,14 @@ void InsideRange(double origin, double step, int lowest, int count, double limit
     while (end < count && Centre(origin, step, end) < limit) ++end;
 }
 
+// The integer window that holds [from, from + size), within [0, limit).
+void IntegerSpan(double from, double size, double limit, int& offset, int& span) {
+    const double low = std::clamp(std::floor(from), 0.0, limit - 1.0);
+    const double high = std::clamp(std::ceil(from + size), low + 1.0, limit);
+    offset = static_cast<int>(low);
+    span = static_cast<int>(high - low);
+}
+
 }  // namespace
 
 ReadPlan PlanRead(const RasterGeometry& geometry, int64_t x, int64_t y, int64_t width,
@@ -63,16 +71,43 @@ ReadPlan PlanRead(const RasterGeometry& geometry, int64_t x, int64_t y, int64_t 
     const double engine_fy = static_cast<double>(y) + plan.out_y0 * step_y;
     plan.fh = plan.Rows() * step_y;
     plan.fy = geometry.flip_rows ? raster_height - (engine_fy + plan.fh) : engine_fy;
-
-    auto integer_span = [](double from, double size, double limit, int& offset, int& span) {
-        const double low = std::clamp(std::floor(from), 0.0, limit - 1.0);
-        const double high = std::clamp(std::ceil(from + size), low + 1.0, limit);
-        offset = static_cast<int>(low);
-        span = static_cast<int>(high - low);
-    };
-    integer_span(plan.fx, plan.fw, raster_width, plan.x_off, plan.x_size);
-    integer_span(plan.fy, plan.fh, raster_height, plan.y_off, plan.y_size);
+    IntegerSpan(plan.fx, plan.fw, raster_width, plan.x_off, plan.x_size);
+    IntegerSpan(plan.fy, plan.fh, raster_height, plan.y_off, plan.y_size);
     return plan;
+}
+
+ReadPlan PlanOnLevel(const ReadPlan& plan, const RasterGeometry& geometry, int64_t level_width,
+                     int64_t level_height) {
+    if (plan.empty || (level_width == geometry.width && level_height == geometry.height))
+        return plan;
+    ReadPlan on_level = plan;
+    const double scale_x = static_cast<double>(level_width) / static_cast<double>(geometry.width);
+    const double scale_y = static_cast<double>(level_height) / static_cast<double>(geometry.height);
+    on_level.floating = true;
+    on_level.fx = (plan.floating ? plan.fx : plan.x_off) * scale_x;
+    on_level.fy = (plan.floating ? plan.fy : plan.y_off) * scale_y;
+    on_level.fw = (plan.floating ? plan.fw : plan.x_size) * scale_x;
+    on_level.fh = (plan.floating ? plan.fh : plan.y_size) * scale_y;
+    IntegerSpan(on_level.fx, on_level.fw, static_cast<double>(level_width), on_level.x_off,
+                on_level.x_size);
+    IntegerSpan(on_level.fy, on_level.fh, static_cast<double>(level_height), on_level.y_off,
+                on_level.y_size);
+    return on_level;
+}
+
+ReadPlan PlanOneRow(const ReadPlan& plan, int row, int64_t level_height) {
+    ReadPlan one = plan;
+    const double from = plan.floating ? plan.fy : plan.y_off;
+    const double step = (plan.floating ? plan.fh : plan.y_size) / plan.Rows();
+    one.out_y0 = row;
+    one.out_y1 = row + 1;
+    one.floating = true;
+    one.fx = plan.floating ? plan.fx : plan.x_off;
+    one.fw = plan.floating ? plan.fw : plan.x_size;
+    one.fy = from + (row - plan.out_y0) * step;
+    one.fh = step;
+    IntegerSpan(one.fy, one.fh, static_cast<double>(level_height), one.y_off, one.y_size);
+    return one;
 }
 
 }  // namespace Tarn::RasterApi

@@ -31,4 +31,13 @@ ReadPlan PlanRead(const RasterGeometry& geometry, int64_t x, int64_t y, int64_t 
                   int64_t height, int output_width, int output_height, int row_begin = 0,
                   int row_end = -1);
 
+// The same read on a level of `level_width` x `level_height` cells (an overview): the window
+// scaled by the level's share of the full resolution, always floating. At full resolution the
+// plan itself.
+ReadPlan PlanOnLevel(const ReadPlan& plan, const RasterGeometry& geometry, int64_t level_width,
+                     int64_t level_height);
+
+// Output row `row` alone (rows counted as in the grid before any flipping, from out_y0).
+ReadPlan PlanOneRow(const ReadPlan& plan, int row, int64_t level_height);
+
 }  // namespace Tarn::RasterApi

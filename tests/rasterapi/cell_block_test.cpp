@@ -9,6 +9,8 @@
 namespace Tarn::RasterApiTest {
 namespace {
 
+constexpr int32_t kNearest = 0;  // the underview mode that reads the cell under each centre
+
 std::vector<uint8_t> Validity(const Block& block, size_t count) {
     return std::vector<uint8_t>(block.validity, block.validity + count);
 }
@@ -22,11 +24,24 @@ void PrintTo(const Window& w, std::ostream* out) {
          << "x" << w.output_height;
 }
 
-class EngineBlockWindows : public ::testing::TestWithParam<Window> {};
+// A window resampled under an underview mode, and the kernel of GDAL's own read it must equal.
+struct WindowCase {
+    Window window;
+    int32_t mode;
+    GDALRIOResampleAlg kernel;
+};
 
-// Windows inside the raster: the engine's nearest-cell resampling is GDAL's.
+void PrintTo(const WindowCase& c, std::ostream* out) {
+    PrintTo(c.window, out);
+    *out << " mode " << c.mode;
+}
+
+class EngineBlockWindows : public ::testing::TestWithParam<WindowCase> {};
+
+// Windows inside the raster of a band without overviews: the engine's resampling is GDAL's
+// RasterIO with the kernel the mode and the scale call for.
 TEST_P(EngineBlockWindows, FloatBlockEqualsGdalRasterIO) {
-    const Window w = GetParam();
+    const Window w = GetParam().window;
     TempDir dir;
     RasterRecipe recipe;
     recipe.width = 37;  // odd sizes so that no scale divides evenly
@@ -36,22 +51,34 @@ TEST_P(EngineBlockWindows, FloatBlockEqualsGdalRasterIO) {
     ASSERT_TRUE(raster.ok());
     Block block;
     Populate(block, raster.raster(), KVR_BLOCK_FLOAT, w.x, w.y, w.width, w.height, w.output_width,
-             w.output_height);
+             w.output_height, 0, GetParam().mode);
     ASSERT_EQ(block.status, 0);
-    const std::vector<double> expected =
-        GdalRead(path, 1, w.x, w.y, w.width, w.height, w.output_width, w.output_height);
+    const std::vector<double> expected = GdalRead(
+        path, 1, w.x, w.y, w.width, w.height, w.output_width, w.output_height, GetParam().kernel);
     for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(block.FloatAt(i), expected[i]) << i;
+        EXPECT_EQ(block.FloatAt(i), static_cast<float>(expected[i])) << i;
         EXPECT_EQ(block.validity[i], 1) << i;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, EngineBlockWindows,
-                         ::testing::Values(Window{0, 0, 37, 23, 37, 23},   // whole, 1:1
-                                           Window{5, 3, 10, 7, 10, 7},     // part, 1:1
-                                           Window{0, 0, 37, 23, 9, 5},     // reduced
-                                           Window{3, 2, 5, 4, 20, 13},     // enlarged
-                                           Window{1, 1, 30, 20, 7, 11}));  // uneven scales
+constexpr Window kWhole{0, 0, 37, 23, 37, 23};
+constexpr Window kPart{5, 3, 10, 7, 10, 7};
+constexpr Window kReduced{0, 0, 37, 23, 9, 5};
+constexpr Window kEnlarged{3, 2, 5, 4, 20, 13};
+constexpr Window kUneven{1, 1, 30, 20, 7, 27};  // reduced across, enlarged down
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, EngineBlockWindows,
+    ::testing::Values(
+        WindowCase{kWhole, 5, GRIORA_NearestNeighbour},  // cell for cell: never
+        WindowCase{kPart, 4, GRIORA_NearestNeighbour},   // resampled
+        WindowCase{kReduced, 5, GRIORA_Average}, WindowCase{kReduced, 2, GRIORA_Average},
+        WindowCase{kReduced, 0, GRIORA_NearestNeighbour}, WindowCase{kEnlarged, 5, GRIORA_Cubic},
+        WindowCase{kEnlarged, 0, GRIORA_NearestNeighbour},
+        WindowCase{kEnlarged, 1, GRIORA_Bilinear}, WindowCase{kEnlarged, 2, GRIORA_Cubic},
+        WindowCase{kEnlarged, 3, GRIORA_CubicSpline}, WindowCase{kEnlarged, 4, GRIORA_Lanczos},
+        WindowCase{kEnlarged, 17, GRIORA_Cubic},  // unknown modes: automatic
+        WindowCase{kUneven, 5, GRIORA_Cubic}));
 
 // Output pixel i of a window starting at `origin` with `step` cells per pixel takes this cell.
 int CellUnder(double origin, double step, int i) {
@@ -68,7 +95,7 @@ TEST(EngineBlock, WindowPartlyOutsideIsClipped) {
         SCOPED_TRACE(::testing::PrintToString(w));
         Block block;
         Populate(block, raster.raster(), KVR_BLOCK_FLOAT, w.x, w.y, w.width, w.height,
-                 w.output_width, w.output_height);
+                 w.output_width, w.output_height, 0, kNearest);
         ASSERT_EQ(block.status, 0);
         const double step_x = static_cast<double>(w.width) / w.output_width;
         const double step_y = static_cast<double>(w.height) / w.output_height;
@@ -213,7 +240,7 @@ TEST(EngineBlock, ByteFormatOfByteBandEqualsGdal) {
     Block block;
     Populate(block, raster.raster(), KVR_BLOCK_BYTE, 2, 1, 15, 9, 6, 4);
     ASSERT_EQ(block.status, 0);
-    const std::vector<double> expected = GdalRead(path, 1, 2, 1, 15, 9, 6, 4);
+    const std::vector<double> expected = GdalRead(path, 1, 2, 1, 15, 9, 6, 4, GRIORA_Average);
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(block.WordAt(i), static_cast<uint32_t>(expected[i])) << i;
 }

@@ -99,13 +99,16 @@ std::string Narrow(const char16_t* wide) {
 }
 
 std::vector<double> GdalRead(const std::string& path, int band, int x, int y, int width, int height,
-                             int output_width, int output_height) {
+                             int output_width, int output_height, GDALRIOResampleAlg kernel) {
     std::vector<double> out(static_cast<size_t>(output_width) * output_height);
     GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);
     EXPECT_NE(dataset, nullptr);
     if (dataset == nullptr) return out;
-    EXPECT_EQ(GDALRasterIO(GDALGetRasterBand(dataset, band), GF_Read, x, y, width, height,
-                           out.data(), output_width, output_height, GDT_Float64, 0, 0),
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.eResampleAlg = kernel;
+    EXPECT_EQ(GDALRasterIOEx(GDALGetRasterBand(dataset, band), GF_Read, x, y, width, height,
+                             out.data(), output_width, output_height, GDT_Float64, 0, 0, &extra),
               CE_None);
     GDALClose(dataset);
     return out;
@@ -154,10 +157,11 @@ Block::~Block() {
 }
 
 void Populate(Block& block, KvrHandle raster, int32_t format, int64_t x, int64_t y, int64_t width,
-              int64_t height, int32_t output_width, int32_t output_height, int32_t band) {
+              int64_t height, int32_t output_width, int32_t output_height, int32_t band,
+              int32_t underview_mode) {
     block.status = Engine().PopulateCellBlock(raster, &block.data, &block.validity, format, x, y,
                                               width, height, output_width, output_height, 0, band,
-                                              5, INT64_MIN, INT64_MAX);
+                                              underview_mode, INT64_MIN, INT64_MAX);
 }
 
 }  // namespace Tarn::RasterApiTest

@@ -61,9 +61,10 @@ std::string WriteRaster(const std::string& path, const RasterRecipe& recipe,
 std::u16string Wide(const std::string& utf8);
 std::string Narrow(const char16_t* wide);
 
-// Plain GDALRasterIO of a window into doubles.
+// GDAL's own RasterIO of a window into doubles, with one of its resampling kernels.
 std::vector<double> GdalRead(const std::string& path, int band, int x, int y, int width, int height,
-                             int output_width, int output_height);
+                             int output_width, int output_height,
+                             GDALRIOResampleAlg kernel = GRIORA_NearestNeighbour);
 
 // A raster opened through the engine, with its information handle; closed at scope end.
 class EngineRaster {
@@ -97,7 +98,9 @@ struct Block {
     uint32_t WordAt(size_t i) const { return static_cast<const uint32_t*>(data)[i]; }
 };
 
+// Underview mode 5 (automatic) unless given.
 void Populate(Block& block, KvrHandle raster, int32_t format, int64_t x, int64_t y, int64_t width,
-              int64_t height, int32_t output_width, int32_t output_height, int32_t band = 0);
+              int64_t height, int32_t output_width, int32_t output_height, int32_t band = 0,
+              int32_t underview_mode = 5);
 
 }  // namespace Tarn::RasterApiTest
