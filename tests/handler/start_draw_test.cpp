@@ -215,7 +215,10 @@ protected:
     void SetUp() override {
         Drawing::SetUp();
         if (IsSkipped()) return;
-        UsePreferences(scratch_.Path(), "[Shading]\nEnabled = no\n");
+        // Pictures at other scales show the cell under each pixel's centre (underview mode 1),
+        // so that they can be checked cell by cell.
+        UsePreferences(scratch_.Path(),
+                       "[Shading]\nEnabled = no\n[Underviews]\nEnabled = yes\nMode = 1\n");
         const fs::path dem = scratch_ / "dem.tif";
         WriteGrid(dem, 8, 6, [](int x, int y) { return x == 3 && y == 2 ? kNoData : x + 10 * y; });
         Open(dem);
