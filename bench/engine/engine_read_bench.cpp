@@ -1,7 +1,8 @@
 // KVR_PopulateCellBlock (format 51) on a 4096 x 4096 Float32 GeoTIFF, at full size and at a
-// quarter of the size, against plain GDALRasterIO of the same windows into a fresh buffer, in
-// the same run. The engine is loaded from the build's bin directory as the plug-in loads it,
-// with the block cache the plug-in asks for by default (512 MB).
+// quarter of the size, by nearest cell (underview mode 0), against plain GDALRasterIO of the same
+// windows into a fresh buffer, in the same run. (scaled_draw_bench times the resampling kernels.)
+// The engine is loaded from the build's bin directory as the plug-in loads it, with the block cache
+// the plug-in asks for by default (512 MB).
 #include <benchmark/benchmark.h>
 #include <cpl_conv.h>
 #include <gdal.h>
@@ -116,7 +117,7 @@ bool CheckResults() {
         uint8_t* validity = nullptr;
         if (!expected ||
             f.engine.populate(f.raster, &data, &validity, KVR_BLOCK_FLOAT, 0, 0, kSize, kSize,
-                              output, output, 0, 0, 5, INT64_MIN, INT64_MAX) != 0)
+                              output, output, 0, 0, 0, INT64_MIN, INT64_MAX) != 0)
             return false;
         const size_t cells = static_cast<size_t>(output) * output;
         bool same = std::memcmp(data, expected.get(), cells * sizeof(float)) == 0;
@@ -147,7 +148,7 @@ void BM_PopulateCellBlock(benchmark::State& state) {
         void* data = nullptr;
         uint8_t* validity = nullptr;
         f.engine.populate(f.raster, &data, &validity, KVR_BLOCK_FLOAT, 0, 0, kSize, kSize, output,
-                          output, 0, 0, 5, INT64_MIN, INT64_MAX);
+                          output, 0, 0, 0, INT64_MIN, INT64_MAX);
         benchmark::DoNotOptimize(data);
         f.engine.release(&data);
         f.engine.release(reinterpret_cast<void**>(&validity));
