@@ -101,21 +101,18 @@ Status ReadRgbColours(OpenRaster& raster, const BlockRequest& request, const Rea
     const std::vector<int>& numbers = raster.field.colour_bands;
     // The components are read from one level: the red band's, unless another band's overviews
     // differ in size, when all are read at full resolution and GDAL chooses.
-    const BandRead red = PrepareRead(raster, request, full_plan, numbers.front());
-    std::vector<GDALRasterBandH> bands;
-    bool one_level = red.band != nullptr;
-    for (int number : numbers) {
-        const BandRead component = PrepareRead(raster, request, full_plan, number);
-        one_level = one_level && component.band != nullptr &&
+    std::vector<BandRead> reads;
+    for (int number : numbers) reads.push_back(PrepareRead(raster, request, full_plan, number));
+    const BandRead& red = reads.front();
+    bool one_level = true;
+    for (const BandRead& component : reads)
+        one_level = one_level && component.band != nullptr && red.band != nullptr &&
                     GDALGetRasterBandXSize(component.band) == GDALGetRasterBandXSize(red.band) &&
                     GDALGetRasterBandYSize(component.band) == GDALGetRasterBandYSize(red.band);
-        bands.push_back(component.band);
-    }
+    std::vector<GDALRasterBandH> bands;
+    for (size_t i = 0; i < numbers.size(); ++i)
+        bands.push_back(one_level ? reads[i].band : GDALGetRasterBand(raster.dataset, numbers[i]));
     const ReadPlan& plan = one_level ? red.plan : full_plan;
-    if (!one_level) {
-        for (size_t i = 0; i < numbers.size(); ++i)
-            bands[i] = GDALGetRasterBand(raster.dataset, numbers[i]);
-    }
     grid.type = GDT_Byte;
     Status status = ReadComponentBytes(bands, plan, grid, red.kernel);
     if (status != kOk) return status;

@@ -112,6 +112,42 @@ INSTANTIATE_TEST_SUITE_P(
                       HoleCase{"MaskBilinear", HoleKind::Mask, 1, 50, 45}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// An image whose transparent pixels (alpha 0) hold black: magnified, no black bleeds into the
+// colours of the pixels around them, and the transparent ones keep their outline.
+TEST(MagnifiedImage, TransparentPixelsNeitherBleedNorSpread) {
+    TempDir dir;
+    RasterRecipe recipe;
+    recipe.width = kPlaneWidth;
+    recipe.height = kPlaneHeight;
+    recipe.type = GDT_Byte;
+    recipe.bands = 4;
+    recipe.interpretations = {GCI_RedBand, GCI_GreenBand, GCI_BlueBand, GCI_AlphaBand};
+    recipe.creation_options = {"PHOTOMETRIC=RGB", "ALPHA=YES"};
+    const double colour[] = {200, 150, 100};
+    EngineRaster raster(
+        WriteRaster(dir.File("rgba.tif"), recipe, [&](int band, int x, int y) -> double {
+            if (band == 4) return InHole(x, y) ? 0 : 255;
+            return InHole(x, y) ? 0 : colour[band - 1];
+        }));
+    ASSERT_TRUE(raster.ok());
+    ASSERT_EQ(raster.Field().field_type, KVR_FIELD_MULTIBAND);
+    constexpr int kWidth = 84, kHeight = 70;
+    Block block;
+    Populate(block, raster.raster(), KVR_BLOCK_COLOUR, 0, 0, kPlaneWidth, kPlaneHeight, kWidth,
+             kHeight, 0);
+    ASSERT_EQ(block.status, 0);
+    for (int j = 0; j < kHeight; ++j) {
+        for (int i = 0; i < kWidth; ++i) {
+            const size_t at = static_cast<size_t>(j) * kWidth + i;
+            const bool hole = InHole(i * kPlaneWidth / kWidth, j * kPlaneHeight / kHeight);
+            ASSERT_EQ(block.validity[at], hole ? 0 : 1) << i << "," << j;
+            if (!hole) {
+                ASSERT_EQ(block.WordAt(at) & 0xFFFFFFu, 0x6496C8u) << i << "," << j;
+            }
+        }
+    }
+}
+
 // Classified bands: a palette image, and a grid whose values are named classes.
 struct ClassCase {
     const char* name;
