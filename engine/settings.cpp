@@ -65,4 +65,13 @@ bool GetColourPaletteDirectory(std::u16string& directory) {
     return !directory.empty();
 }
 
+std::optional<std::u16string> GetStyleDirectory() {
+    constexpr size_t kStyleDirectoryBufferBytes = 4096;
+    std::optional<std::u16string> directory =
+        ReadHandlerSetting("StyleDirectory", kStyleDirectoryBufferBytes);
+    if (!directory || directory->empty()) return std::nullopt;
+    while (directory->size() > 1 && directory->back() == u'/') directory->pop_back();
+    return directory;
+}
+
 }  // namespace Tarn::Engine

@@ -36,4 +36,10 @@ std::u16string GetProgramDirectory();
 // "ColorPalettes". True when the result is not empty.
 bool GetColourPaletteDirectory(std::u16string& directory);
 
+// "StyleDirectory" of the handler settings, when set and not empty: render style documents are
+// then kept in that directory under their usual names instead of beside the rasters. A host
+// that draws with a style of its own (rhtool's styling options) points it at a directory of its
+// own, so the document beside the raster is left alone. Read with room for long paths.
+std::optional<std::u16string> GetStyleDirectory();
+
 }  // namespace Tarn::Engine

@@ -2,8 +2,10 @@
 #include "handler/style_path.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "engine/engine_calls.h"
+#include "engine/settings.h"
 #include "platform/file_stream_io.h"
 #include "platform/file_system.h"
 #include "platform/temp_file.h"
@@ -52,6 +54,11 @@ void DeriveStyleFileName(HandlerContext& context, std::u16string_view raster_pat
     } else {
         context.render_style_path =
             std::u16string(raster_path.substr(0, NameStart(raster_path, false))) + suggested;
+    }
+    if (const std::optional<std::u16string> directory = Engine::GetStyleDirectory()) {
+        const std::u16string_view path = context.render_style_path;
+        context.render_style_path =
+            *directory + u"/" + std::u16string(path.substr(NameStart(path, false)));
     }
 }
 

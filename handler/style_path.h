@@ -10,7 +10,8 @@
 namespace Tarn::Handler {
 
 // Sets the context's render style path: the engine's suggested GHX file name in the raster's
-// directory, else the raster path with the extension's dot turned into "_" and ".ghx" added.
+// directory, else the raster path with the extension's dot turned into "_" and ".ghx" added;
+// in the "StyleDirectory" setting's directory instead when that is set.
 void DeriveStyleFileName(HandlerContext& context, std::u16string_view raster_path);
 
 // The style path derived from the raster path alone.

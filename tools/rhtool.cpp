@@ -1,147 +1,51 @@
-// The rhtool commands: identify, info and draw.
+// The rhtool commands: identify, info, style, draw and legend.
 #include "tools/rhtool.h"
 
-#include <array>
-#include <charconv>
-#include <cmath>
+#include <gdal.h>
+#include <libdeflate.h>
+
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iomanip>
 #include <memory>
-#include <optional>
+#include <sstream>
 
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jpeglib.h>
+
+#include "platform/file_contents.h"
 #include "platform/file_system.h"
 #include "platform/module_path.h"
+#include "style/colour_serializer.h"
+#include "system/utf.h"
+#include "tools/argument_parsing.h"
+#include "tools/coordinate_system.h"
+#include "tools/draw_picture.h"
+#include "tools/legend.h"
+#include "tools/messages.h"
+#include "tools/picture_writer.h"
 #include "tools/plugin_host.h"
-#include "tools/png_writer.h"
+#include "tools/progress_bar.h"
+#include "tools/raster_facts.h"
+#include "tools/raster_report.h"
+#include "tools/report.h"
+#include "tools/rhtool_options.h"
+#include "tools/style_document.h"
+#include "tools/style_report.h"
+#include "tools/style_sandbox.h"
 #include "tools/world_file.h"
+
+#ifndef RH_VERSION
+#define RH_VERSION "unknown"
+#endif
 
 namespace Tarn::Tools {
 namespace {
 
-constexpr const char* kUsage =
-    R"(Usage: rhtool [--handler PATH] COMMAND [ARGUMENTS]
-
-Drives a raster handler plug-in the way the host application does.
-
-Commands:
-  identify     the plug-in's name, description and file extensions
-  info FILE    whether the plug-in takes FILE, and what it reports once FILE is open
-  draw FILE -o OUT.png [--size WxH | --width W] [--cells X0,Y0,X1,Y1] [--lines]
-               draws FILE, or a window of its cells, to a north-up PNG picture
-
-Options:
-  --handler PATH   the plug-in to load (default: KVRasterHandlerGDAL.rha beside rhtool)
-  --help           this text; "rhtool COMMAND --help" describes one command
-
-Exit codes: 0 success, 1 usage error, 2 plug-in cannot be loaded, 3 the plug-in does not take
-the file, 4 the file cannot be opened, 5 drawing failed, 6 the output cannot be written.
-)";
-
-constexpr const char* kIdentifyHelp =
-    R"(Usage: rhtool [--handler PATH] identify
-
-Prints the plug-in's identification record: interface version, file name, description and
-the file extensions it serves.
-)";
-
-constexpr const char* kInfoHelp =
-    R"(Usage: rhtool [--handler PATH] info FILE
-
-Asks the plug-in whether it takes FILE, opens it and prints its size in cells, the capability
-flag, the coordinate system, the registration points (none for a raster without
-georeferencing), the transparent colour and the render style file in use.
-)";
-
-constexpr const char* kDrawHelp =
-    R"(Usage: rhtool [--handler PATH] draw FILE -o OUT.png [--size WxH | --width W]
-                                        [--cells X0,Y0,X1,Y1] [--lines]
-
-Draws FILE as the plug-in colours it and writes a north-up PNG picture. For a georeferenced
-raster a world file (OUT.pgw) is written beside it, so the picture overlays in any GIS.
-
-  -o, --output OUT.png  the picture to write (replaced only once complete)
-  --size WxH            picture size in pixels
-  --width W             picture width; the height keeps the cells' aspect ratio
-  --cells X0,Y0,X1,Y1   the cell window to draw: columns X0 to X1 and rows Y0 to Y1 (half
-                        open), rows counted from the top; default: the whole raster
-  --lines               take the picture line by line (RH_GetLine) instead of as one block
-
-Without --size and --width the picture has one pixel per cell, scaled down to fit 4096 pixels
-on its longer side.
-)";
+namespace fs = std::filesystem;
 
 constexpr int kDefaultLongestSide = 4096;
-
-struct Options {
-    std::string handler;
-    std::string command;
-    std::vector<std::string> positional;
-    std::string output;
-    std::optional<std::array<int, 2>> size;
-    std::optional<int> width;
-    std::optional<std::array<int, 4>> cells;
-    bool lines = false;
-    bool help = false;
-};
-
-class UsageError {
-public:
-    explicit UsageError(std::string message) : message_(std::move(message)) {}
-    const std::string& Message() const { return message_; }
-
-private:
-    std::string message_;
-};
-
-// Splits `text` at `separator` into exactly `count` integers, or throws a usage error.
-template <size_t count>
-std::array<int, count> ParseIntegers(const std::string& text, char separator, const char* what) {
-    std::array<int, count> values{};
-    const char* at = text.data();
-    const char* end = text.data() + text.size();
-    for (size_t i = 0; i < count; ++i) {
-        const auto [next, ec] = std::from_chars(at, end, values[i]);
-        const bool last = i + 1 == count;
-        if (ec != std::errc() || (last ? next != end : (next == end || *next != separator))) {
-            throw UsageError(std::string("bad ") + what + ": " + text);
-        }
-        at = next + 1;
-    }
-    return values;
-}
-
-Options ParseOptions(const std::vector<std::string>& args) {
-    Options options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
-            return args[++i];
-        };
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-        } else if (arg == "--handler") {
-            options.handler = value();
-        } else if (arg == "-o" || arg == "--output") {
-            options.output = value();
-        } else if (arg == "--size") {
-            options.size = ParseIntegers<2>(value(), 'x', "size (expected WxH)");
-        } else if (arg == "--width") {
-            options.width = ParseIntegers<1>(value(), ',', "width")[0];
-        } else if (arg == "--cells") {
-            options.cells = ParseIntegers<4>(value(), ',', "cell window (expected X0,Y0,X1,Y1)");
-        } else if (arg == "--lines") {
-            options.lines = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            throw UsageError("unknown option " + arg);
-        } else if (options.command.empty()) {
-            options.command = arg;
-        } else {
-            options.positional.push_back(arg);
-        }
-    }
-    return options;
-}
 
 std::string DefaultHandlerPath() {
     const std::string exe = Platform::ExecutablePath();
@@ -152,20 +56,21 @@ std::string DefaultHandlerPath() {
 
 // A loaded plug-in that has identified itself, as the host keeps it.
 struct Session {
+    std::string path;
     std::unique_ptr<PluginHost> plugin;
     HandlerIdentity identity{};
 };
 
 int StartSession(const Options& options, Session& session, std::ostream& err) {
-    const std::string path = options.handler.empty() ? DefaultHandlerPath() : options.handler;
+    session.path = options.handler.empty() ? DefaultHandlerPath() : options.handler;
     std::string error;
-    session.plugin = PluginHost::Load(path, error);
+    session.plugin = PluginHost::Load(session.path, error);
     if (!session.plugin) {
-        err << "rhtool: cannot load the plug-in " << path << ": " << error << "\n";
+        err << "rhtool: cannot load the plug-in " << session.path << ": " << error << "\n";
         return kExitPluginUnusable;
     }
     if (!session.plugin->Entry().identify(&session.identity)) {
-        err << "rhtool: the plug-in " << path
+        err << "rhtool: the plug-in " << session.path
             << " does not identify itself (is KVRasterUtility.so beside it?)\n";
         return kExitPluginUnusable;
     }
@@ -189,74 +94,224 @@ int Identify(const Session& session, std::ostream& out) {
     return kExitOk;
 }
 
-// Asks whether the plug-in takes the file and opens it into `raster`.
-int OpenFile(const Session& session, const std::string& file, OpenRaster& raster,
-             std::ostream& err) {
-    const PluginEntryPoints& entry = session.plugin->Entry();
-    if (!entry.is_format(file.c_str())) {
-        err << "rhtool: the plug-in does not take " << file << "\n";
+int Version(std::ostream& out) {
+    out << "rhtool " << RH_VERSION << " (GDAL " << GDALVersionInfo("RELEASE_NAME")
+        << ", libdeflate " << LIBDEFLATE_VERSION_STRING << ", libjpeg " << JPEG_LIB_VERSION
+        << ")\n";
+    return kExitOk;
+}
+
+// Whether the plug-in takes the file, saying why not in words.
+int CheckTaken(const Session& session, const std::string& file, std::ostream& err) {
+    if (const std::string trouble = FileTrouble(file); !trouble.empty()) {
+        err << "rhtool: " << trouble << "\n";
         return kExitFileNotTaken;
     }
-    if (!entry.open(raster.Record(), file.c_str(), 0)) {
-        err << "rhtool: cannot open " << file << " (error code " << raster.Record()->error_code
-            << ")\n";
+    if (!session.plugin->Entry().is_format(file.c_str())) {
+        err << "rhtool: " << NotTakenReason(file) << "\n";
+        return kExitFileNotTaken;
+    }
+    return kExitOk;
+}
+
+int OpenRecord(const Session& session, const std::string& file, OpenRaster& raster,
+               std::ostream& err) {
+    if (!session.plugin->Entry().open(raster.Record(), file.c_str(), 0)) {
+        const std::optional<std::string> document = StyleDocumentInUse(file);
+        err << "rhtool: cannot open " << file << " ("
+            << PluginErrorWords(raster.Record()->error_code, 0, 0) << ")"
+            << (document ? "; does its style document " + *document + " fit the raster?" : "")
+            << "\n";
         return kExitOpenFailed;
     }
     return kExitOk;
 }
 
-// Where the plug-in keeps the render style of `file`: beside it, or in the temporary directory
-// when that directory is not writable.
-std::string StyleFileInUse(const std::string& file) {
-    const size_t slash = file.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : file.substr(0, slash + 1);
-    std::string name = slash == std::string::npos ? file : file.substr(slash + 1);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name[dot] = '_';
-    name += ".ghx";
-    if (Platform::StatPath(folder + name)) return folder + name;
-    const std::string in_temp = Platform::TempDirectory() + "/" + name;
-    if (Platform::StatPath(in_temp)) return in_temp + " (in the temporary directory)";
-    return "none";
+// The raster opened through the plug-in with the style that the command asks for. Styling
+// options work on a copy of the document in a sandbox, so the raster's own stays as it was.
+struct StyledRaster {
+    std::unique_ptr<StyleSandbox> sandbox;
+    std::string document;  // the document the plug-in draws with
+    std::unique_ptr<RasterApi::OpenRaster> facts;
+    std::unique_ptr<PaletteFinder> palettes;
+};
+
+RasterBandsView BandsView(const StyledRaster& styled) {
+    RasterBandsView view;
+    const RasterApi::OpenRaster* facts = styled.facts.get();
+    view.count = facts ? GDALGetRasterCount(facts->dataset) : 0;
+    view.document_band = [facts](int band) {
+        return facts ? DocumentBandOf(facts->field, band) : -1;
+    };
+    PaletteFinder* finder = styled.palettes.get();
+    view.palette_name = [finder](const std::string& value) { return finder->Resolve(value); };
+    view.palette_colours = [finder](const std::u16string& name) { return finder->Colours(name); };
+    return view;
 }
 
-int Info(const Session& session, const std::string& file, std::ostream& out, std::ostream& err) {
+int OpenWithStyle(const Session& session, const Options& options, const std::string& file,
+                  OpenRaster& raster, StyledRaster& styled, std::ostream& err) {
+    if (const int status = CheckTaken(session, file, err); status != kExitOk) return status;
+    styled.facts = OpenRasterFacts(file);
+    if (!options.Styled()) {
+        const int status = OpenRecord(session, file, raster, err);
+        styled.document = StyleDocumentInUse(file).value_or("");
+        styled.palettes =
+            std::make_unique<PaletteFinder>(PluginPaletteDirectory(session.path), nullptr);
+        return status;
+    }
+    if (!options.style_file.empty()) {
+        if (const std::string trouble = FileTrouble(options.style_file); !trouble.empty())
+            throw UsageError(trouble);
+        if (Colour::ColourSerializer::NeedsInitialisation(System::Utf8ToWide(options.style_file)))
+            throw UsageError(options.style_file + " is not a render style document");
+    }
+    // The palette directory as the user's settings give it, before the sandbox's copy counts.
+    const std::string palette_directory = PluginPaletteDirectory(session.path);
+    std::string error;
+    styled.sandbox = StyleSandbox::Create(error);
+    if (!styled.sandbox) {
+        err << "rhtool: " << error << "\n";
+        return kExitOutputUnwritable;
+    }
+    styled.palettes = std::make_unique<PaletteFinder>(palette_directory, styled.sandbox.get());
+    styled.document = styled.sandbox->DocumentFor(file);
+    const std::optional<std::string> source =
+        options.style_file.empty() ? StyleDocumentInUse(file) : options.style_file;
+    std::error_code failed;
+    if (source && !fs::copy_file(*source, styled.document, failed)) {
+        err << "rhtool: cannot copy " << *source << ": " << failed.message() << "\n";
+        return kExitOutputUnwritable;
+    }
+    if (Colour::ColourSerializer::NeedsInitialisation(System::Utf8ToWide(styled.document))) {
+        // The plug-in writes its default style for the raster into the sandbox.
+        OpenRaster first(session.plugin->Entry());
+        if (const int status = OpenRecord(session, file, first, err); status != kExitOk)
+            return status;
+    }
+    ApplyStyleChanges(styled.document, options.style_changes, BandsView(styled));
+    return OpenRecord(session, file, raster, err);
+}
+
+// --save-style: the sandbox's document becomes the raster's own.
+int SaveStyle(const Options& options, const std::string& file, const StyledRaster& styled,
+              std::ostream& out, std::ostream& err) {
+    if (!options.save_style || !styled.sandbox) return kExitOk;
+    const std::string target = StyleDocumentInUse(file).value_or(StyleDocumentBeside(file));
+    const std::optional<std::string> text = Platform::ReadFileContents(styled.document);
+    std::string error;
+    if (!text || !WriteTextFile(target, *text, error)) {
+        err << "rhtool: " << (error.empty() ? "cannot read " + styled.document : error) << "\n";
+        return kExitOutputUnwritable;
+    }
+    out << "Saved the style to " << target << "\n";
+    return kExitOk;
+}
+
+// The document band that a single-band style colours, or -1.
+int DrawnDocumentBand(const StyledRaster& styled) {
+    if (styled.document.empty()) return -1;
+    Colour::RenderStyleSettings style;
+    if (!Colour::ColourSerializer::DeserializeRenderStyle(System::Utf8ToWide(styled.document),
+                                                          style)
+             .success)
+        return -1;
+    return style.kind == Colour::kRenderStyleRgb ? static_cast<int>(style.red.band)
+                                                 : static_cast<int>(style.channel.band);
+}
+
+int Info(const Session& session, const Options& options, std::ostream& out, std::ostream& err) {
+    const std::string& file = options.positional[0];
     const PluginEntryPoints& entry = session.plugin->Entry();
     OpenRaster raster(entry);
-    if (const int status = OpenFile(session, file, raster, err); status != kExitOk) return status;
+    StyledRaster styled;
+    if (const int status = OpenWithStyle(session, options, file, raster, styled, err);
+        status != kExitOk)
+        return status;
     HostRasterRecord* host = raster.Record();
 
-    out << "File: " << file << "\n"
-        << "Size: " << host->width << " x " << host->height << " cells\n";
+    Report report;
+    report.Text("File", file);
+    report.Text("Size",
+                std::to_string(host->width) + " x " + std::to_string(host->height) + " cells");
     int capability = 0;
-    if (entry.get_capabilities(host, &capability)) {
-        out << "Capability flag: " << capability << "\n";
-    } else {
-        out << "Capability flag: unavailable (error code " << host->error_code << ")\n";
-    }
+    if (entry.get_capabilities(host, &capability))
+        report.Integer("Capability flag", capability);
+    else
+        report.Text("Capability flag",
+                    "unavailable (" + PluginErrorWords(host->error_code, 0, 0) + ")");
     std::array<char, 1024> cs{};
     char* cs_buffer = cs.data();
     const bool has_cs =
         entry.get_coordinate_system(host, &cs_buffer, static_cast<int32_t>(cs.size()));
-    out << "Coordinate system: " << (has_cs ? cs.data() : "none") << "\n";
-
+    if (has_cs) {
+        report.Text("Coordinate system", cs.data());
+        const std::string name = CoordinateSystemName(cs.data());
+        if (!name.empty()) report.Text("Coordinate system name", name);
+    } else {
+        report.Null("Coordinate system");
+    }
     if (const RegistrationPoints* points = host->registration) {
-        out << "Registration points:\n" << std::setprecision(15);
-        for (const ControlPoint& p : points->points) {
-            out << "  cell (" << p.cell_x << ", " << p.cell_y << ") -> world (" << p.world_x << ", "
-                << p.world_y << ")\n";
+        Report& group = report.Group("Registration points");
+        for (size_t i = 0; i < 4; ++i) {
+            const ControlPoint& p = points->points[i];
+            std::ostringstream words;
+            words << std::setprecision(15) << "cell (" << p.cell_x << ", " << p.cell_y
+                  << ") -> world (" << p.world_x << ", " << p.world_y << ")";
+            group.Text("Corner " + std::to_string(i + 1), words.str());
         }
     } else {
-        out << "Registration points: none (not georeferenced)\n";
+        report.Text("Registration points", "none (not georeferenced)");
     }
     uint8_t bgr[3] = {};
-    if (entry.get_transparent_colour(host, bgr)) {
-        out << "Transparent colour: red " << int{bgr[2]} << ", green " << int{bgr[1]} << ", blue "
-            << int{bgr[0]} << "\n";
-    } else {
-        out << "Transparent colour: none\n";
+    if (entry.get_transparent_colour(host, bgr))
+        report.Text("Transparent colour", "red " + std::to_string(bgr[2]) + ", green " +
+                                              std::to_string(bgr[1]) + ", blue " +
+                                              std::to_string(bgr[0]));
+    else
+        report.Null("Transparent colour");
+    report.Text("Style file", styled.document.empty() ? "none" : styled.document);
+    if (styled.facts) AddRasterFacts(report, *styled.facts, DrawnDocumentBand(styled));
+    if (options.json)
+        report.PrintJson(out);
+    else
+        report.PrintText(out);
+    return kExitOk;
+}
+
+int Style(const Session& session, const Options& options, std::ostream& out, std::ostream& err) {
+    const std::string& file = options.positional[0];
+    OpenRaster raster(session.plugin->Entry());
+    StyledRaster styled;
+    if (const int status = OpenWithStyle(session, options, file, raster, styled, err);
+        status != kExitOk)
+        return status;
+    Report report;
+    report.Text("File", file);
+    report.Text("Style file", options.Styled() ? "(this command's own copy)" : styled.document);
+    DescribeStyle(report, styled.document, styled.facts.get(), *styled.palettes);
+    if (options.json)
+        report.PrintJson(out);
+    else
+        report.PrintText(out);
+    return SaveStyle(options, file, styled, out, err);
+}
+
+int Legend(const Session& session, const Options& options, std::ostream& out, std::ostream& err) {
+    const std::string& file = options.positional[0];
+    OpenRaster raster(session.plugin->Entry());
+    StyledRaster styled;
+    if (const int status = OpenWithStyle(session, options, file, raster, styled, err);
+        status != kExitOk)
+        return status;
+    std::string svg, error;
+    if (!LegendSvg(styled.document, styled.facts.get(), *styled.palettes, svg, error))
+        throw UsageError(error);
+    if (!WriteTextFile(options.output, svg, error)) {
+        err << "rhtool: " << error << "\n";
+        return kExitOutputUnwritable;
     }
-    out << "Style file: " << StyleFileInUse(file) << "\n";
+    out << "Wrote " << options.output << "\n";
     return kExitOk;
 }
 
@@ -270,6 +325,7 @@ std::array<int, 2> PictureSize(const Options& options, int cells_x, int cells_y)
     if (options.width) {
         if (*options.width <= 0) throw UsageError("the picture width must be positive");
         const double h = std::round(static_cast<double>(*options.width) * cells_y / cells_x);
+        if (h > 0x7FFFFFFF) throw UsageError("the picture would be too tall");
         return {*options.width, std::max(1, static_cast<int>(h))};
     }
     const double scale =
@@ -278,25 +334,22 @@ std::array<int, 2> PictureSize(const Options& options, int cells_x, int cells_y)
             std::max(1, static_cast<int>(std::lround(cells_y * scale)))};
 }
 
-// The first cell line that the plug-in takes to picture row `step` from the bottom: it divides
-// in double and truncates, so the line is found by that same arithmetic rather than by a
-// product that may round to the line below.
-int32_t LineOfStep(int step, int32_t y0, double lines_per_row) {
-    const auto step_of = [&](int64_t line) {
-        return std::trunc((static_cast<double>(line) - y0) / lines_per_row);
-    };
-    int64_t line = y0 + static_cast<int64_t>(std::ceil(step * lines_per_row));
-    while (step_of(line) < step) ++line;
-    while (line > y0 && step_of(line - 1) >= step) --line;
-    return static_cast<int32_t>(line);
-}
-
-int Draw(const Session& session, const Options& options, std::ostream& out, std::ostream& err) {
+int Draw(const Session& session, const Options& options, bool err_is_terminal, std::ostream& out,
+         std::ostream& err) {
     const std::string& file = options.positional[0];
+    const std::optional<PictureFormat> format = PictureFormatForPath(options.output);
+    if (!format)
+        throw UsageError("cannot tell the picture format of " + options.output +
+                         " (use .png, .tif or .jpg)");
+    if (options.alpha && *format == PictureFormat::kJpeg)
+        throw UsageError("JPEG has no transparency: --alpha needs a .png or .tif output");
 
     const PluginEntryPoints& entry = session.plugin->Entry();
     OpenRaster raster(entry);
-    if (const int status = OpenFile(session, file, raster, err); status != kExitOk) return status;
+    StyledRaster styled;
+    if (const int status = OpenWithStyle(session, options, file, raster, styled, err);
+        status != kExitOk)
+        return status;
     HostRasterRecord* host = raster.Record();
 
     // The window in rows from the top, as users and world files count them.
@@ -309,109 +362,119 @@ int Draw(const Session& session, const Options& options, std::ostream& out, std:
                          " cells and not be empty");
     }
     const auto [width, height] = PictureSize(options, x1 - x0, y1 - y0);
+    if (std::max(width, height) > LargestSide(*format))
+        throw UsageError(std::string("a ") + PictureFormatName(*format) + " picture has at most " +
+                         std::to_string(LargestSide(*format)) + " pixels on a side");
+    if (const std::string never = PictureNeverFits(width, height); !never.empty())
+        throw UsageError(never);
 
-    // The host counts cell rows from the bottom; the picture's first delivered row is the top.
-    const DrawRect cells{x0, host->height - y1, x1, host->height - y0};
-    const DrawRect output{0, 0, width, height};
-    const double rows_per_pixel = double(y1 - y0) / height;
-    // A line number addresses one picture row only while each row spans at least one cell row;
-    // when enlarging, the lines count picture rows instead.
-    const double lines_per_row = rows_per_pixel >= 1.0 ? rows_per_pixel : 1.0;
-    int output_width = 0;
-    if (!entry.start_draw(host, &output, &cells, lines_per_row, &output_width)) {
-        err << "rhtool: drawing " << file << " failed (error code " << host->error_code << ")\n";
-        return kExitDrawFailed;
+    PictureSpec spec;
+    spec.path = options.output;
+    spec.width = width;
+    spec.height = height;
+    if (options.alpha) {
+        uint8_t bgr[3] = {};
+        if (entry.get_transparent_colour(host, bgr))
+            spec.transparent = std::array<uint8_t, 3>{bgr[2], bgr[1], bgr[0]};
     }
-
-    const size_t row_bytes = size_t(width) * 3;
-    std::vector<uint8_t> picture(row_bytes * size_t(height));  // rows from the top
-    bool complete = true;
-    if (options.lines) {
-        for (int top = 0; top < height && complete; ++top) {
-            const int32_t line = LineOfStep(height - 1 - top, cells.y0, lines_per_row);
-            uint8_t* row = nullptr;
-            int16_t flag = 0;
-            complete = entry.get_line(host, line, &row, &flag) && row != nullptr;
-            if (complete) std::memcpy(picture.data() + top * row_bytes, row, row_bytes);
-        }
-    } else {
-        uint8_t* block = nullptr;
-        DrawRect rect{};
-        complete = entry.get_block(host, &block, &rect) && block != nullptr;
-        // The block comes bottom row first.
-        for (int top = 0; top < height && complete; ++top) {
-            std::memcpy(picture.data() + top * row_bytes,
-                        block + size_t(height - 1 - top) * row_bytes, row_bytes);
-        }
-    }
-    entry.end_draw(host);
-    if (!complete) {
-        err << "rhtool: the plug-in did not deliver the picture of " << file << "\n";
-        return kExitDrawFailed;
+    std::array<char, 1024> cs{};
+    char* cs_buffer = cs.data();
+    const std::string coordinate_system =
+        entry.get_coordinate_system(host, &cs_buffer, static_cast<int32_t>(cs.size())) ? cs.data()
+                                                                                       : "";
+    std::optional<WorldFile> world;
+    if (const RegistrationPoints* points = host->registration) {
+        world = WorldFileFor(
+            *points, PictureWindow{double(x0), double(y0), double(x1), double(y1), width, height});
+        spec.georeference = PictureGeoreference{
+            GeoTransformOf(*world), CoordinateSystemWkt(coordinate_system, WktFlavour::kGdal)};
     }
 
     std::string error;
-    if (!WriteRgbPng(
-            options.output, width, height,
-            [&](int row) { return picture.data() + size_t(row) * row_bytes; }, error)) {
+    std::unique_ptr<PictureWriter> writer = OpenPictureWriter(*format, spec, error);
+    if (!writer) {
         err << "rhtool: " << error << "\n";
         return kExitOutputUnwritable;
     }
+    PictureRequest request;
+    request.window = window;
+    request.width = width;
+    request.height = height;
+    request.lines = options.lines;
+    request.strip_rows = options.strip_rows;
+    ProgressBar progress(err, err_is_terminal && !options.quiet, height, "Drawing");
+    const DrawOutcome outcome = DrawPicture(
+        entry, host, request, [&](const uint8_t* row) { return writer->WriteRow(row); },
+        [&](int rows) { progress.Update(rows); });
+    progress.Finish();
+    if (outcome.sink_failed) {
+        err << "rhtool: " << writer->Error() << "\n";
+        return kExitOutputUnwritable;
+    }
+    if (!outcome.ok) {
+        err << "rhtool: drawing " << file << " failed ("
+            << PluginErrorWords(outcome.error_code, width, height) << ")\n";
+        return kExitDrawFailed;
+    }
+    if (!writer->Finish()) {
+        err << "rhtool: " << writer->Error() << "\n";
+        return kExitOutputUnwritable;
+    }
     out << "Wrote " << options.output << " (" << width << " x " << height << ")\n";
-    if (const RegistrationPoints* points = host->registration) {
+    if (world && *format != PictureFormat::kGeoTiff) {
         const std::string world_path = WorldFilePath(options.output);
-        const PictureWindow picture_window{double(x0), double(y0), double(x1),
-                                           double(y1), width,      height};
-        if (!WriteWorldFile(world_path, WorldFileFor(*points, picture_window))) {
-            err << "rhtool: cannot write " << world_path << "\n";
+        if (!WriteWorldFile(world_path, *world, error)) {
+            err << "rhtool: " << error << "\n";
             return kExitOutputUnwritable;
         }
         out << "Wrote " << world_path << "\n";
+        const std::string wkt = CoordinateSystemWkt(coordinate_system, WktFlavour::kEsri);
+        if (!wkt.empty()) {
+            const std::string prj_path = SidecarPath(options.output, ".prj");
+            if (!WriteTextFile(prj_path, wkt, error)) {
+                err << "rhtool: " << error << "\n";
+                return kExitOutputUnwritable;
+            }
+            out << "Wrote " << prj_path << "\n";
+        }
     }
-    return kExitOk;
+    return SaveStyle(options, file, styled, out, err);
 }
 
-const char* HelpFor(const std::string& command) {
-    if (command == "identify") return kIdentifyHelp;
-    if (command == "info") return kInfoHelp;
-    if (command == "draw") return kDrawHelp;
-    return kUsage;
-}
-
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int Run(const std::vector<std::string>& args, bool err_is_terminal, std::ostream& out,
+        std::ostream& err) {
     const Options options = ParseOptions(args);
     if (options.help) {
         out << HelpFor(options.command);
         return kExitOk;
     }
-    if (options.command.empty()) throw UsageError("no command given");
-    if (options.command != "identify" && options.command != "info" && options.command != "draw") {
-        throw UsageError("unknown command " + options.command);
-    }
-    if (options.command == "identify" && !options.positional.empty()) {
+    if (options.version) return Version(out);
+    const std::string& command = options.command;
+    if (command == "identify" && !options.positional.empty())
         throw UsageError("identify takes no arguments");
-    }
-    if (options.command == "info" && options.positional.size() != 1) {
-        throw UsageError("info takes one FILE");
-    }
-    if (options.command == "draw") {
-        if (options.positional.size() != 1) throw UsageError("draw takes one FILE");
+    if (command != "identify" && options.positional.size() != 1)
+        throw UsageError(command + " takes one FILE");
+    if (command == "draw") {
         if (options.output.empty()) throw UsageError("draw needs -o OUT.png");
         if (options.size && options.width) throw UsageError("give --size or --width, not both");
     }
+    if (command == "legend" && options.output.empty()) throw UsageError("legend needs -o OUT.svg");
 
     Session session;
     if (const int status = StartSession(options, session, err); status != kExitOk) return status;
-    if (options.command == "identify") return Identify(session, out);
-    if (options.command == "info") return Info(session, options.positional[0], out, err);
-    return Draw(session, options, out, err);
+    if (command == "identify") return Identify(session, out);
+    if (command == "info") return Info(session, options, out, err);
+    if (command == "style") return Style(session, options, out, err);
+    if (command == "legend") return Legend(session, options, out, err);
+    return Draw(session, options, err_is_terminal, out, err);
 }
 
 }  // namespace
 
-int RunRhtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunRhtool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              bool err_is_terminal) {
     try {
-        return Run(args, out, err);
+        return Run(args, err_is_terminal, out, err);
     } catch (const UsageError& usage) {
         err << "rhtool: " << usage.Message() << "\nRun \"rhtool --help\" for usage.\n";
         return kExitUsage;

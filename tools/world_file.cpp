@@ -1,9 +1,11 @@
-// Affine coefficients from the corner control points, and the .pgw text.
+// Affine coefficients from the corner control points, and the world file text.
 #include "tools/world_file.h"
 
 #include <cstdio>
 
 #include "platform/atomic_file.h"
+#include "platform/file_system.h"
+#include "tools/picture_writer.h"
 
 namespace Tarn::Tools {
 
@@ -37,20 +39,40 @@ WorldFile WorldFileFor(const RegistrationPoints& points, const PictureWindow& wi
     return file;
 }
 
-std::string WorldFilePath(const std::string& picture_path) {
+std::string SidecarPath(const std::string& picture_path, const char* extension) {
     const size_t slash = picture_path.rfind('/');
     const size_t dot = picture_path.rfind('.');
     const bool has_extension =
         dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    return (has_extension ? picture_path.substr(0, dot) : picture_path) + ".pgw";
+    return (has_extension ? picture_path.substr(0, dot) : picture_path) + extension;
 }
 
-bool WriteWorldFile(const std::string& path, const WorldFile& world) {
+std::string WorldFilePath(const std::string& picture_path) {
+    const std::optional<PictureFormat> format = PictureFormatForPath(picture_path);
+    return SidecarPath(picture_path, format == PictureFormat::kJpeg ? ".jgw" : ".pgw");
+}
+
+std::array<double, 6> GeoTransformOf(const WorldFile& world) {
+    return {world.c - 0.5 * world.a - 0.5 * world.b, world.a, world.b,
+            world.f - 0.5 * world.d - 0.5 * world.e, world.d, world.e};
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text, std::string& error) {
     Platform::AtomicFileWriter writer(path);
-    if (writer.File() == nullptr) return false;
-    std::fprintf(writer.File(), "%.12f\n%.12f\n%.12f\n%.12f\n%.12f\n%.12f\n", world.a, world.d,
-                 world.b, world.e, world.c, world.f);
-    return writer.Commit();
+    if (writer.File() == nullptr ||
+        std::fwrite(text.data(), 1, text.size(), writer.File()) != text.size() ||
+        !writer.Commit()) {
+        error = "cannot write " + path + ": " + Platform::LastErrorText();
+        return false;
+    }
+    return true;
+}
+
+bool WriteWorldFile(const std::string& path, const WorldFile& world, std::string& error) {
+    char text[256];
+    std::snprintf(text, sizeof text, "%.12f\n%.12f\n%.12f\n%.12f\n%.12f\n%.12f\n", world.a, world.d,
+                  world.b, world.e, world.c, world.f);
+    return WriteTextFile(path, text, error);
 }
 
 }  // namespace Tarn::Tools
