@@ -172,15 +172,21 @@ std::optional<std::vector<LegendClass>> TableClasses(const BandColouring& colour
 std::vector<double> RoundTicks(double low, double high, int count) {
     std::vector<double> ticks;
     if (!(high > low) || count < 1) return ticks;
+    // The step of 1, 2 or 5 times a power of ten nearest (by ratio) to an even split. Ticks are
+    // whole multiples of the factor divided by the power when that is below one, so that 0.3
+    // comes out as 0.3 and not as 3 x 0.1.
     const double rough = (high - low) / count;
-    const double power = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = power;
-    for (const double factor : {1.0, 2.0, 5.0, 10.0}) {
-        step = factor * power;
-        if (step >= rough) break;
-    }
-    for (double k = std::ceil(low / step); k * step <= high + step * 1e-9; ++k) {
-        const double tick = k * step;
+    const int exponent = static_cast<int>(std::floor(std::log10(rough)));
+    const double power = std::pow(10.0, std::abs(exponent));
+    const auto scaled = [&](double units) { return exponent < 0 ? units / power : units * power; };
+    double factor = 1.0;
+    for (const double candidate : {2.0, 5.0, 10.0})
+        if (std::fabs(std::log(scaled(candidate) / rough)) <
+            std::fabs(std::log(scaled(factor) / rough)))
+            factor = candidate;
+    const double step = scaled(factor);
+    for (double k = std::ceil(low / step - 1e-9); scaled(k * factor) <= high + step * 1e-9; ++k) {
+        const double tick = scaled(k * factor);
         ticks.push_back(std::fabs(tick) < step * 1e-9 ? 0.0 : tick);
     }
     return ticks;

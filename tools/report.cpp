@@ -62,6 +62,15 @@ std::string FormatNumber(double value) {
     return text;
 }
 
+Report Report::Copy() const {
+    Report copy;
+    for (const Entry& entry : entries_)
+        copy.entries_.push_back(
+            {entry.name, entry.text, entry.json,
+             entry.group ? std::make_unique<Report>(entry.group->Copy()) : nullptr});
+    return copy;
+}
+
 Report& Report::Text(const std::string& name, const std::string& value) {
     entries_.push_back({name, value, JsonString(value), nullptr});
     return *this;
@@ -116,10 +125,21 @@ void Report::PrintJson(std::ostream& out, int indent) const {
     for (size_t i = 0; i < entries_.size(); ++i) {
         const Entry& entry = entries_[i];
         out << (i ? "," : "") << "\n" << pad << JsonString(JsonKey(entry.name)) << ": ";
-        if (entry.group)
+        if (entry.group && !entry.text.empty()) {
+            // What people read on the group's line comes first, as its summary.
+            Report with_summary;
+            with_summary.Text("Summary", entry.text);
+            const Report inner = entry.group->Copy();
+            for (const Entry& e : inner.entries_)
+                with_summary.entries_.push_back(
+                    {e.name, e.text, e.json,
+                     e.group ? std::make_unique<Report>(e.group->Copy()) : nullptr});
+            with_summary.PrintJson(out, indent + 1);
+        } else if (entry.group) {
             entry.group->PrintJson(out, indent + 1);
-        else
+        } else {
             out << entry.json;
+        }
     }
     out << (entries_.empty() ? "" : "\n" + std::string(size_t(indent) * 2, ' ')) << "}";
     if (indent == 0) out << "\n";

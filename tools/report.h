@@ -22,6 +22,8 @@ public:
     // A nested group; `words` is what people read on its own line (may be empty).
     Report& Group(const std::string& name, const std::string& words = "");
 
+    Report Copy() const;
+
     void PrintText(std::ostream& out, int indent = 0) const;
     void PrintJson(std::ostream& out, int indent = 0) const;
 

@@ -12,13 +12,26 @@ namespace {
 const char* KindName(uint8_t kind) {
     switch (kind) {
         case Colour::kRenderStyleRgb:
-            return "RGB (three bands as red, green and blue)";
+            return "RGB";
         case Colour::kRenderStylePalette:
-            return "Palette (the raster's own colour table)";
+            return "Palette";
         case Colour::kRenderStyleGreyScale:
-            return "GreyScale (one band from black to white)";
+            return "GreyScale";
         default:
-            return "Pseudo (one band through a colour table)";
+            return "Pseudo";
+    }
+}
+
+const char* KindWords(uint8_t kind) {
+    switch (kind) {
+        case Colour::kRenderStyleRgb:
+            return "three bands as red, green and blue";
+        case Colour::kRenderStylePalette:
+            return "the raster's own colour table";
+        case Colour::kRenderStyleGreyScale:
+            return "one band from black to white";
+        default:
+            return "one band through a colour table";
     }
 }
 
@@ -54,14 +67,16 @@ void DescribeRange(Report& report, const BandColouring& colouring) {
 }
 
 void DescribeShading(Report& report, const Colour::ShadingSettings& s) {
-    Report& shading = report.Group("Shading", s.hillshade_on ? "on" : "off");
+    Report& shading = report.Group("Shading");
+    shading.Flag("On", s.hillshade_on);
     if (!s.hillshade_on) return;
     shading.Number("Light azimuth", s.position);
     shading.Number("Light elevation", s.inclination);
     shading.Number("Intensity", s.intensity);
     shading.Number("Ambient", s.saturation);
     shading.Number("Contrast", s.shadow);
-    Report& highlight = shading.Group("Highlight", s.highlights_on ? "on" : "off");
+    Report& highlight = shading.Group("Highlight");
+    highlight.Flag("On", s.highlights_on);
     if (!s.highlights_on) return;
     highlight.Number("Azimuth", s.highlight_position);
     highlight.Number("Elevation", s.highlight_inclination);
@@ -103,6 +118,7 @@ void DescribeStyle(Report& report, const std::string& document, RasterApi::OpenR
     }
     const Colour::RenderStyleSettings& style = colouring.style;
     report.Text("Kind", KindName(style.kind));
+    report.Text("Drawn as", KindWords(style.kind));
     if (style.kind == Colour::kRenderStyleRgb) {
         Report& bands = report.Group("Bands");
         bands.Integer("Red", UserBand(facts, style.red.band));
