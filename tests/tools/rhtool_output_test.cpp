@@ -3,9 +3,11 @@
 // picture, and the messages for files that cannot be drawn and outputs that cannot be written.
 #include <cpl_string.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "tests/tools/rhtool_fixture.h"
 #include "tools/draw_picture.h"
+#include "tools/parallel_deflate.h"
 
 namespace {
 
@@ -127,6 +129,30 @@ TEST_F(Outputs, AlphaMakesNoDataTransparent) {
     EXPECT_EQ(values[0], 0);
     EXPECT_EQ(values[1], 255);
     GDALClose(dataset);
+}
+
+// A stream made of parts compressed apart inflates to the data, whatever the number of parts,
+// including parts too small to hold more than one block.
+TEST(ParallelZlibCompress, PartsJoinIntoOneStream) {
+    std::vector<uint8_t> data(300000);
+    uint32_t state = 12345;
+    for (size_t i = 0; i < data.size(); ++i) {
+        state = state * 1103515245u + 12345u;
+        data[i] = static_cast<uint8_t>((i / 7) % 50 + ((state >> 16) & 7));  // runs and noise
+    }
+    for (const size_t size : {size_t{0}, size_t{5}, data.size()}) {
+        for (const int parts : {1, 2, 3, 7}) {
+            SCOPED_TRACE(::testing::Message() << size << " bytes in " << parts << " parts");
+            const std::vector<uint8_t> stream =
+                Tarn::Tools::ParallelZlibCompress(data.data(), size, 1, parts);
+            ASSERT_FALSE(stream.empty());
+            std::vector<uint8_t> back(size + 1);
+            uLongf back_size = back.size();
+            ASSERT_EQ(uncompress(back.data(), &back_size, stream.data(), stream.size()), Z_OK);
+            ASSERT_EQ(back_size, size);
+            EXPECT_TRUE(std::equal(data.begin(), data.begin() + long(size), back.begin()));
+        }
+    }
 }
 
 // Strip edges fall on whole cell rows; each strip is a cell window of at least one row.
