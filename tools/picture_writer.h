@@ -31,6 +31,9 @@ struct PictureSpec {
     std::optional<std::array<uint8_t, 3>> transparent;
     // Carried inside formats that hold it (GeoTIFF); the others get files beside them.
     std::optional<PictureGeoreference> georeference;
+    // Compress rows as they come rather than the whole picture at the end: the picture is drawn
+    // in strips because it does not fit in memory.
+    bool streaming = false;
 };
 
 class PictureWriter {

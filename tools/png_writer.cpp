@@ -77,7 +77,8 @@ public:
             if (!Chunk("tRNS", key, sizeof key)) return false;
         }
         const uint64_t filtered = uint64_t(row_bytes_ + 1) * uint64_t(height_);
-        if (filtered <= std::min(kWholeLimitBytes, Platform::AvailablePhysicalMemory() / 4)) {
+        if (!spec.streaming &&
+            filtered <= std::min(kWholeLimitBytes, Platform::AvailablePhysicalMemory() / 4)) {
             whole_ = FreshBuffer(filtered);
             if (!whole_) return Fail("out of memory for", false);
         } else {

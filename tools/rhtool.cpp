@@ -149,10 +149,11 @@ RasterBandsView BandsView(const StyledRaster& styled) {
     return view;
 }
 
+// `facts`: the command reads the raster itself too (bands, statistics).
 int OpenWithStyle(const Session& session, const Options& options, const std::string& file,
-                  OpenRaster& raster, StyledRaster& styled, std::ostream& err) {
+                  OpenRaster& raster, StyledRaster& styled, std::ostream& err, bool facts = true) {
     if (const int status = CheckTaken(session, file, err); status != kExitOk) return status;
-    styled.facts = OpenRasterFacts(file);
+    if (facts || options.Styled()) styled.facts = OpenRasterFacts(file);
     if (!options.Styled()) {
         const int status = OpenRecord(session, file, raster, err);
         styled.document = StyleDocumentInUse(file).value_or("");
@@ -347,7 +348,7 @@ int Draw(const Session& session, const Options& options, bool err_is_terminal, s
     const PluginEntryPoints& entry = session.plugin->Entry();
     OpenRaster raster(entry);
     StyledRaster styled;
-    if (const int status = OpenWithStyle(session, options, file, raster, styled, err);
+    if (const int status = OpenWithStyle(session, options, file, raster, styled, err, false);
         status != kExitOk)
         return status;
     HostRasterRecord* host = raster.Record();
@@ -390,18 +391,19 @@ int Draw(const Session& session, const Options& options, bool err_is_terminal, s
             GeoTransformOf(*world), CoordinateSystemWkt(coordinate_system, WktFlavour::kGdal)};
     }
 
-    std::string error;
-    std::unique_ptr<PictureWriter> writer = OpenPictureWriter(*format, spec, error);
-    if (!writer) {
-        err << "rhtool: " << error << "\n";
-        return kExitOutputUnwritable;
-    }
     PictureRequest request;
     request.window = window;
     request.width = width;
     request.height = height;
     request.lines = options.lines;
     request.strip_rows = options.strip_rows;
+    spec.streaming = ChooseStripRows(request) > 0;
+    std::string error;
+    std::unique_ptr<PictureWriter> writer = OpenPictureWriter(*format, spec, error);
+    if (!writer) {
+        err << "rhtool: " << error << "\n";
+        return kExitOutputUnwritable;
+    }
     ProgressBar progress(err, err_is_terminal && !options.quiet, height, "Drawing");
     const DrawOutcome outcome = DrawPicture(
         entry, host, request, [&](const uint8_t* row) { return writer->WriteRow(row); },
