@@ -16,6 +16,7 @@ namespace {
 // Parts below this size are not worth a thread.
 constexpr size_t kSmallestPart = size_t{4} << 20;
 constexpr int kMostParts = 8;
+constexpr double kLastPartShare = 1.5;
 
 struct Part {
     const uint8_t* data = nullptr;
@@ -97,12 +98,17 @@ int ParallelDeflateParts(size_t size) {
 
 std::vector<uint8_t> ParallelZlibCompress(const uint8_t* data, size_t size, int level, int parts) {
     parts = std::max(1, parts);
+    // Every part but the last is inflated once more to find its last block, which costs about
+    // half as much as compressing it: the last part takes a share half as large again, so that
+    // the threads finish together.
     std::vector<Part> pieces(static_cast<size_t>(parts));
+    const double shares = (parts - 1) + kLastPartShare;
+    size_t begin = 0;
     for (int i = 0; i < parts; ++i) {
-        const size_t begin = size * size_t(i) / size_t(parts);
-        const size_t end = size * size_t(i + 1) / size_t(parts);
+        const size_t end = i + 1 == parts ? size : size_t(double(size) * (i + 1) / shares);
         pieces[size_t(i)].data = data + begin;
         pieces[size_t(i)].size = end - begin;
+        begin = end;
     }
     std::vector<std::thread> threads;
     for (int i = 0; i + 1 < parts; ++i)
