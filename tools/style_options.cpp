@@ -237,12 +237,31 @@ const StyleOption* FindStyleOption(const std::string& name) {
 }
 
 std::string StyleOptionsHelp() {
+    constexpr size_t kHelpColumn = 26;
+    constexpr size_t kLineWidth = 96;
     std::string help;
     for (const StyleOption& option : StyleOptions()) {
-        std::string head = std::string("  ") + option.name;
-        if (option.argument != nullptr) head += std::string(" ") + option.argument;
-        head.resize(std::max<size_t>(head.size() + 2, 26), ' ');
-        help += head + option.help + "\n";
+        std::string line = std::string("  ") + option.name;
+        if (option.argument != nullptr) line += std::string(" ") + option.argument;
+        line.resize(std::max<size_t>(line.size() + 2, kHelpColumn), ' ');
+        // The help's words, wrapped under the help column.
+        const std::string text = option.help;
+        size_t at = 0;
+        bool first_word = true;
+        while (at < text.size()) {
+            size_t end = text.find(' ', at);
+            if (end == std::string::npos) end = text.size();
+            const std::string word = text.substr(at, end - at);
+            if (!first_word && line.size() + 1 + word.size() > kLineWidth) {
+                help += line + "\n";
+                line = std::string(kHelpColumn, ' ') + word;
+            } else {
+                line += (first_word ? "" : " ") + word;
+            }
+            first_word = false;
+            at = end + 1;
+        }
+        help += line + "\n";
     }
     return help;
 }

@@ -141,7 +141,9 @@ void DescribeStyle(Report& report, const std::string& document, RasterApi::OpenR
                                               ? ""
                                               : " (not found: a blue-to-red ramp instead)"));
     report.Integer("Colours", static_cast<int64_t>(colouring.control.Table().size()));
-    report.Text("Mapping", MappingName(colouring));
+    // Legend tables and files with their own values map cells themselves.
+    report.Text("Mapping", colouring.control.MappingFromTableFile() ? "the colour table's own"
+                                                                    : MappingName(colouring));
     DescribeRange(report, colouring);
     report.Flag("Reverse", colouring.info.reverse);
     DescribeShading(report, colouring.info.shading);
