@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RefusalCase{"ElevationAboveTheZenith", {"--light", "315,95"}, "elevation must lie"},
         RefusalCase{"UnknownMapping", {"--mapping", "cubic"}, "bad mapping cubic"},
-        RefusalCase{"UnknownPalette", {"--palette", "NoSuch"}, "shipped: Diverging.lut"},
+        RefusalCase{"UnknownPalette", {"--palette", "NoSuch"}, "Pseudocolor.lut, Slope.leg"},
         RefusalCase{"PaletteFileMissing", {"--palette", "/no/such.lut"}, "no colour table file"},
         RefusalCase{"StretchTurnedRound", {"--stretch", "98,2"}, "0 <= P1 < P2 <= 100"},
         RefusalCase{"BandBeyondTheRaster", {"--band", "2"}, "not among the raster's 1 band"},
