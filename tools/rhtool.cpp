@@ -10,6 +10,7 @@
 #include <iomanip>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 
 // jpeglib.h needs FILE and size_t declared before it.
 #include <jpeglib.h>
@@ -190,7 +191,12 @@ int OpenWithStyle(const Session& session, const Options& options, const std::str
         if (const int status = OpenRecord(session, file, first, err); status != kExitOk)
             return status;
     }
-    ApplyStyleChanges(styled.document, options.style_changes, BandsView(styled));
+    try {
+        ApplyStyleChanges(styled.document, options.style_changes, BandsView(styled));
+    } catch (const std::runtime_error& failure) {
+        err << "rhtool: " << failure.what() << "\n";
+        return kExitOutputUnwritable;
+    }
     return OpenRecord(session, file, raster, err);
 }
 
