@@ -7,7 +7,9 @@ add_subdirectory(${RH_GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCL
 foreach(library IN ITEMS gtest gtest_main gmock gmock_main)
   # Not our code: its warnings are not ours to fix.
   target_compile_options(${library} PRIVATE -w)
-  add_library(GTest::${library} ALIAS ${library})
+  if(NOT TARGET GTest::${library})
+    add_library(GTest::${library} ALIAS ${library})
+  endif()
 endforeach()
 
 # Wine maps the build machine's root to drive Z:, so paths compiled into the tests carry it.

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "tests/support/entry_points.h"
 #include "tests/support/pe_exports.h"
 
 namespace {
@@ -16,22 +17,6 @@ struct Library {
     std::set<std::string> names;
 };
 
-const std::set<std::string> kEntryPoints = {
-    "RH_Identify",
-    "RH_IsFormat",
-    "RH_IsFormatW",
-    "RH_Open",
-    "RH_OpenW",
-    "RH_GetCapabilities",
-    "RH_GetCorvaneCoordinateSystem",
-    "RH_StartDraw",
-    "RH_GetLine",
-    "RH_GetBlock",
-    "RH_EndDraw",
-    "RH_Close",
-    "RH_GetTransparentColorFromImage",
-};
-
 class DllExports : public ::testing::TestWithParam<Library> {};
 
 TEST_P(DllExports, ExactlyTheContract) {
@@ -41,11 +26,11 @@ TEST_P(DllExports, ExactlyTheContract) {
     EXPECT_EQ(exports->function_count, GetParam().names.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(BuiltLibraries, DllExports,
-                         ::testing::Values(Library{"KVRasterHandlerGDAL.rha", kEntryPoints},
-                                           Library{"KVRasterHandler.rha", kEntryPoints},
-                                           Library{"KVRasterUtility.dll",
-                                                   {"GetHandlerPrefs", "GetRasterProgramDir",
-                                                    "GetColourPalatteDir"}}));
+INSTANTIATE_TEST_SUITE_P(
+    BuiltLibraries, DllExports,
+    ::testing::Values(Library{"KVRasterHandlerGDAL.rha", Tarn::Test::kPluginEntryPoints},
+                      Library{"KVRasterHandler.rha", Tarn::Test::kPluginEntryPoints},
+                      Library{"KVRasterUtility.dll",
+                              {"GetHandlerPrefs", "GetRasterProgramDir", "GetColourPalatteDir"}}));
 
 }  // namespace

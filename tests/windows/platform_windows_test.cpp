@@ -16,6 +16,7 @@
 #include "platform/file_contents.h"
 #include "platform/file_stream_io.h"
 #include "platform/file_system.h"
+#include "platform/locale_time.h"
 #include "platform/module_path.h"
 #include "platform/process_env.h"
 #include "platform/registry_files.h"
@@ -285,6 +286,16 @@ TEST_F(WindowsPlatform, TemporaryDirectoryAndProgramPaths) {
     static const char kHere = 0;
     EXPECT_EQ(ModulePathContaining(&kHere), ExecutablePath());
     EXPECT_EQ(LibraryFileName("KVRasterAPI"), "KVRasterAPI.dll");
+}
+
+// The short date and the time as the user's locale writes them (Wine's default is English, US).
+TEST_F(WindowsPlatform, DateAndTimeInTheUsersLocale) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const auto stamp = CurrentLocaleDateTime();
+    ASSERT_TRUE(stamp.has_value());
+    EXPECT_NE(stamp->date.find(std::to_string(now.wYear)), std::string::npos) << stamp->date;
+    EXPECT_NE(stamp->time.find(':'), std::string::npos) << stamp->time;
 }
 
 // No local files or other protocols through a document URL.
