@@ -48,10 +48,6 @@ std::u16string GetModuleDirectory() {
         path = Platform::FindLoadedModule(module_name + extension);
         if (path) break;
     }
-    // A plug-in the host loaded under another file name is still found through its own code,
-    // which lives in the executable when the plug-in's code is linked into a program.
-    static const char kInThisModule = 0;
-    if (!path) path = Platform::ModulePathContaining(&kInThisModule);
     const std::u16string full = System::Utf8ToWide(path ? *path : Platform::ExecutablePath());
     const size_t separator = full.find_last_of(u"\\/");
     return separator == std::u16string::npos ? full : full.substr(0, separator);

@@ -26,8 +26,7 @@ std::optional<std::u16string> ReadHandlerSetting(std::string_view name,
                                                  size_t buffer_bytes = kSettingBufferBytes);
 
 // The directory of the plug-in's own file (the loaded object named after the active flavour
-// with ".rha", ".dll" or ".rhz", else the one holding this code, else the main executable);
-// without a trailing separator.
+// with ".rha", ".dll" or ".rhz"), else of the main executable; without a trailing separator.
 std::u16string GetModuleDirectory();
 
 // "ProgramDirectory" of the handler settings when set and not empty, else the module directory.

@@ -1,7 +1,6 @@
-// Loaded objects through dl_iterate_phdr and dladdr1; the executable through /proc/self/exe.
+// Loaded objects through dl_iterate_phdr; the executable through /proc/self/exe.
 #include "platform/module_path.h"
 
-#include <dlfcn.h>
 #include <link.h>
 #include <unistd.h>
 
@@ -35,19 +34,6 @@ std::optional<std::string> FindLoadedModule(std::string_view file_name) {
     ModuleSearch search{file_name, std::nullopt};
     dl_iterate_phdr(VisitModule, &search);
     return search.found;
-}
-
-std::optional<std::string> ModulePathContaining(const void* address) {
-    Dl_info info{};
-    link_map* object = nullptr;
-    if (dladdr1(address, &info, reinterpret_cast<void**>(&object), RTLD_DL_LINKMAP) == 0 ||
-        object == nullptr) {
-        return std::nullopt;
-    }
-    // The main program's entry has an empty name.
-    if (object->l_name == nullptr || object->l_name[0] == '\0') return ExecutablePath();
-    char resolved[PATH_MAX];
-    return realpath(object->l_name, resolved) ? std::string(resolved) : std::string(object->l_name);
 }
 
 std::string ExecutablePath() {

@@ -34,16 +34,6 @@ std::optional<std::string> FindLoadedModule(std::string_view file_name) {
     return ModuleFileName(module);
 }
 
-std::optional<std::string> ModulePathContaining(const void* address) {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExW(
-            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-            static_cast<LPCWSTR>(address), &module)) {
-        return std::nullopt;
-    }
-    return ModuleFileName(module);
-}
-
 std::string ExecutablePath() {
     return ModuleFileName(nullptr).value_or(std::string());
 }

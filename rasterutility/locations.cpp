@@ -34,11 +34,8 @@ std::optional<std::string> PreferencesFilePath() {
 
 std::string ProgramDirectory() {
     if (auto configured = NonEmptySetting(kHandlerKey, "ProgramDirectory")) return *configured;
-    // Found by its file name, or else by its own code, when loaded under another name.
-    static const char kInThisModule = 0;
-    std::optional<std::string> self =
+    const std::optional<std::string> self =
         Platform::FindLoadedModule(Platform::LibraryFileName("KVRasterUtility"));
-    if (!self) self = Platform::ModulePathContaining(&kInThisModule);
     return DirectoryOf(self ? *self : Platform::ExecutablePath());
 }
 

@@ -1,9 +1,13 @@
 // The few POSIX calls the shared test suites make, for their Windows build, where this header is
 // included ahead of each source: environment variables through the C runtime (which sets the
-// process environment the platform layer reads as well), and no user who is root.
+// process environment the platform layer reads as well), no user who is root, mkdtemp, and the
+// permission calls on wide paths.
 #pragma once
 
+#include <direct.h>
+#include <io.h>
 #include <stdlib.h>
+#include <string.h>
 
 inline int setenv(const char* name, const char* value, int overwrite) {
     if (!overwrite && getenv(name) != nullptr) return 0;
@@ -21,4 +25,17 @@ inline unsigned geteuid() {
 }
 inline int setresuid(unsigned, unsigned, unsigned) {
     return -1;
+}
+
+inline char* mkdtemp(char* pattern) {
+    if (_mktemp_s(pattern, strlen(pattern) + 1) != 0) return nullptr;
+    return _mkdir(pattern) == 0 ? pattern : nullptr;
+}
+
+// Paths of std::filesystem are wide there; Windows keeps only a read-only attribute, no owner.
+inline int chmod(const wchar_t* path, int mode) {
+    return _wchmod(path, mode);
+}
+inline int chown(const wchar_t*, unsigned, unsigned) {
+    return 0;
 }
