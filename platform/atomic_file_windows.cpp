@@ -1,5 +1,4 @@
-// Temporary file (CreateFileW) and atomic replacement (ReplaceFileW, or MoveFileExW for a new
-// destination) of AtomicFileWriter.
+// Temporary file (CreateFileW) and atomic replacement (MoveFileExW) of AtomicFileWriter.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -65,17 +64,18 @@ bool AtomicFileWriter::Commit() {
     const std::optional<std::wstring> destination = ToWide(destination_);
     const std::optional<std::wstring> temporary = ToWide(temporary_);
     if (!ok || !destination || !temporary) return false;
-    // ReplaceFileW keeps the replaced file's attributes and access rules, and fails, changing
-    // nothing, while another program holds the file open without letting it be deleted. The
-    // temporary file is then removed by the destructor.
+    // MoveFileExW renames over the destination in one step, and fails, changing nothing, while
+    // another program holds the destination open without letting it be deleted, or when it is
+    // read-only. (ReplaceFileW would also keep the destination's access rules, but can leave a
+    // temporary file of its own behind when it fails.) A hidden or system file stays one, as a
+    // replaced file keeps its permissions on the POSIX side; the temporary file is removed by
+    // the destructor on failure.
     const DWORD attributes = GetFileAttributesW(destination->c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (!ReplaceFileW(destination->c_str(), temporary->c_str(), nullptr,
-                          REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-            return false;
-        }
-    } else if (!MoveFileExW(temporary->c_str(), destination->c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKept) != 0)
+        SetFileAttributesW(temporary->c_str(), attributes & kKept);
+    if (!MoveFileExW(temporary->c_str(), destination->c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return false;
     }
     temporary_.clear();

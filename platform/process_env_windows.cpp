@@ -1,14 +1,13 @@
 // GetCurrentDirectoryW / SetCurrentDirectoryW and GetEnvironmentVariableW /
 // SetEnvironmentVariableW.
 #include <windows.h>
+// <windows.h> maps SetCurrentDirectory to SetCurrentDirectoryW; here it is the contract's name.
+#undef SetCurrentDirectory
 
 #include <vector>
 
 #include "platform/process_env.h"
 #include "platform/wide_text_windows.h"
-
-// <windows.h> maps SetCurrentDirectory to SetCurrentDirectoryW; here it is the contract's name.
-#undef SetCurrentDirectory
 
 namespace Tarn::Platform {
 

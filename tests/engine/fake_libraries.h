@@ -63,8 +63,8 @@ inline fs::path MakeProgramDirectory(std::initializer_list<const char*> variants
 
 // Points both registry hives at files in `directory` that do not exist yet.
 inline void IsolateRegistry(const fs::path& directory) {
-    setenv("CORVANE_USER_REG", (directory / "user.reg").c_str(), 1);
-    setenv("CORVANE_SYSTEM_REG", (directory / "system.reg").c_str(), 1);
+    setenv("CORVANE_USER_REG", (directory / "user.reg").string().c_str(), 1);
+    setenv("CORVANE_SYSTEM_REG", (directory / "system.reg").string().c_str(), 1);
 }
 
 }  // namespace FakeLibraries
