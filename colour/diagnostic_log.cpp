@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "platform/file_stream_io.h"
 #include "platform/registry_files.h"
 #include "system/text_format.h"
 
@@ -26,7 +27,8 @@ DiagnosticLog::DiagnosticLog() {
 
 void DiagnosticLog::Append(std::string_view text) const {
     if (!path_) return;
-    std::FILE* file = std::fopen(path_->c_str(), "ab");
+    std::FILE* file = Platform::OpenFileStream(*path_, Platform::FileDisposition::OpenAlways,
+                                               Platform::FileAccess::Write, "ab");
     if (file == nullptr) return;
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);

@@ -7,6 +7,7 @@
 #include "engine/engine_table.h"
 #include "engine/preferences.h"
 #include "platform/dynamic_library.h"
+#include "platform/library_lifetime.h"
 #include "platform/process_env.h"
 #include "system/stream_classes.h"
 #include "system/utf.h"
@@ -14,8 +15,8 @@
 namespace Tarn::Engine {
 namespace {
 
-constexpr const char* kEngineFileName = "KVRasterAPI.so";
-constexpr const char* kUtilityFileName = "KVRasterUtility.so";
+constexpr const char* kEngineName = "KVRasterAPI";
+constexpr const char* kUtilityName = "KVRasterUtility";
 
 // Plain, not recursive: binding never re-enters itself.
 std::mutex g_bind_mutex;
@@ -80,7 +81,8 @@ void ClearEngineEntries(EngineTable& t) {
 bool BindEngineLibrary(EngineTable& t, const std::string& directory) {
     // An engine bound by an earlier call (whose utility library failed) is kept as it is.
     if (t.engine_library != nullptr) return true;
-    t.engine_library = Platform::OpenLibrary(directory + "/" + kEngineFileName);
+    t.engine_library =
+        Platform::OpenLibrary(directory + "/" + Platform::LibraryFileName(kEngineName));
     if (t.engine_library == nullptr) return false;
     // Before any mode 0 binding the preferences are not available, so this is the KVR_ set.
     const bool h_names = ReadBindHNames();
@@ -100,7 +102,8 @@ bool BindEngineLibrary(EngineTable& t, const std::string& directory) {
 bool BindUtilityLibrary(EngineTable& t, const std::string& directory) {
     if (t.utility_library != nullptr && t.GetHandlerPrefs != nullptr) return true;
     if (t.utility_library == nullptr) {
-        t.utility_library = Platform::OpenLibrary(directory + "/" + kUtilityFileName);
+        t.utility_library =
+            Platform::OpenLibrary(directory + "/" + Platform::LibraryFileName(kUtilityName));
         if (t.utility_library == nullptr) return false;
     }
     // None of them is required: without GetHandlerPrefs the defaults apply.
@@ -130,6 +133,7 @@ private:
 
 // Frees the engine when the plug-in is unloaded (or the process ends).
 __attribute__((destructor)) void UnbindAtUnload() {
+    if (Platform::ProcessIsEnding()) return;
     try {
         UnbindEngine();
     } catch (...) {
@@ -164,7 +168,7 @@ void AppendToPath(std::u16string_view directory) {
     const std::string dir = System::WideToUtf8(directory);
     const std::string path = Platform::GetEnv("PATH").value_or("");
     // An empty element in PATH would stand for the current directory: never create one.
-    Platform::SetEnv("PATH", path.empty() ? dir : path + ":" + dir);
+    Platform::SetEnv("PATH", path.empty() ? dir : path + Platform::PathListSeparator() + dir);
 }
 
 }  // namespace Tarn::Engine

@@ -8,6 +8,7 @@
 #include "engine/settings.h"
 #include "platform/file_stream_io.h"
 #include "platform/file_system.h"
+#include "platform/path_syntax.h"
 #include "platform/temp_file.h"
 #include "system/utf.h"
 
@@ -17,8 +18,9 @@ namespace Kvr = Engine::Kvr;
 namespace {
 
 // Index just past the last directory separator, 0 when there is none. Windows names from the
-// engine may use back-slashes; raster paths here never do.
+// engine may use back-slashes; raster paths do only on Windows.
 size_t NameStart(std::u16string_view path, bool back_slashes) {
+    back_slashes = back_slashes || Platform::kBackslashSeparates;
     const size_t slash = path.find_last_of(back_slashes ? u"/\\" : u"/");
     return slash == std::u16string_view::npos ? 0 : slash + 1;
 }

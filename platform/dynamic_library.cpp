@@ -22,4 +22,8 @@ std::string LastLoadError() {
     return message ? message : "";
 }
 
+std::string LibraryFileName(std::string_view stem) {
+    return std::string(stem) + ".so";
+}
+
 }  // namespace Tarn::Platform

@@ -32,4 +32,15 @@ bool SetEnv(const std::string& name, const std::string& value) {
     return setenv(name.c_str(), value.c_str(), 1) == 0;
 }
 
+std::optional<std::string> UserConfigDirectory() {
+    if (auto base = GetEnv("XDG_CONFIG_HOME"); base && !base->empty()) return base;
+    const std::optional<std::string> home = GetEnv("HOME");
+    if (!home || home->empty()) return std::nullopt;
+    return *home + "/.config";
+}
+
+char PathListSeparator() {
+    return ':';
+}
+
 }  // namespace Tarn::Platform

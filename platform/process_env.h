@@ -1,4 +1,5 @@
-// The process's current directory and environment variables.
+// The process's current directory and environment variables (getcwd, chdir, getenv, setenv here;
+// the Get/Set...W calls on Windows).
 #pragma once
 
 #include <optional>
@@ -10,5 +11,12 @@ std::string CurrentDirectory();
 bool SetCurrentDirectory(const std::string& path);
 std::optional<std::string> GetEnv(const std::string& name);
 bool SetEnv(const std::string& name, const std::string& value);
+
+// Where the user's settings files live: ${XDG_CONFIG_HOME:-$HOME/.config}, or %APPDATA% on
+// Windows; nothing when neither can be told.
+std::optional<std::string> UserConfigDirectory();
+
+// What separates the directories of PATH: ":", or ";" on Windows.
+char PathListSeparator();
 
 }  // namespace Tarn::Platform

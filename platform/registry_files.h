@@ -6,6 +6,8 @@
 // malformed lines are skipped. Files are UTF-8 or UTF-16LE with a byte order mark, with LF or
 // CR LF. The default value ("@") reads under the empty name; typed values (dword:, hex:) are
 // kept in the file but never read as strings. Within a file the last assignment counts.
+// On Windows the same contract is kept by the real registry (registry_files_windows.cpp):
+// HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, strings as REG_SZ (REG_EXPAND_SZ is expanded).
 #pragma once
 
 #include <optional>

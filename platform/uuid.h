@@ -1,4 +1,5 @@
-// New universally unique identifiers in their 36-character text form, through libuuid.
+// New universally unique identifiers in their 36-character text form, through libuuid (UuidCreate
+// on Windows).
 #pragma once
 
 #include <string>

@@ -1,8 +1,7 @@
 // Line-by-line INI parsing; malformed lines are skipped.
 #include "rasterutility/ini_file.h"
 
-#include <fstream>
-#include <iterator>
+#include "platform/file_contents.h"
 
 namespace Tarn::RasterUtility {
 namespace {
@@ -37,10 +36,10 @@ std::string_view WithoutComment(std::string_view line) {
 }  // namespace
 
 std::optional<IniFile> IniFile::Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return Parse(text);
+    // Through the platform layer, so that a path outside the ANSI code page opens on Windows.
+    const std::optional<std::string> text = Platform::ReadFileContents(path);
+    if (!text) return std::nullopt;
+    return Parse(*text);
 }
 
 IniFile IniFile::Parse(std::string_view text) {

@@ -1,6 +1,7 @@
 // Registry reads and fallbacks through the platform layer.
 #include "rasterutility/locations.h"
 
+#include "platform/dynamic_library.h"
 #include "platform/module_path.h"
 #include "platform/process_env.h"
 #include "platform/registry_files.h"
@@ -18,7 +19,7 @@ std::optional<std::string> NonEmptySetting(const char* key, const char* name) {
 }
 
 std::string DirectoryOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
+    const size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(0, slash);
 }
 
@@ -26,18 +27,15 @@ std::string DirectoryOf(const std::string& path) {
 
 std::optional<std::string> PreferencesFilePath() {
     if (auto configured = NonEmptySetting(kRasterKey, "PreferencesFile")) return configured;
-    std::optional<std::string> base = Platform::GetEnv("XDG_CONFIG_HOME");
-    if (!base || base->empty()) {
-        const std::optional<std::string> home = Platform::GetEnv("HOME");
-        if (!home || home->empty()) return std::nullopt;
-        base = *home + "/.config";
-    }
+    const std::optional<std::string> base = Platform::UserConfigDirectory();
+    if (!base) return std::nullopt;
     return *base + "/corvane/raster.ini";
 }
 
 std::string ProgramDirectory() {
     if (auto configured = NonEmptySetting(kHandlerKey, "ProgramDirectory")) return *configured;
-    const std::optional<std::string> self = Platform::FindLoadedModule("KVRasterUtility.so");
+    const std::optional<std::string> self =
+        Platform::FindLoadedModule(Platform::LibraryFileName("KVRasterUtility"));
     return DirectoryOf(self ? *self : Platform::ExecutablePath());
 }
 

@@ -1,7 +1,6 @@
 // Binding the engine and the utility library, the preference readers and the call facade.
 // A binding lasts for the process, so CTest runs every case in a process of its own; run one
 // case at a time (--gtest_filter) when running this program by hand.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,12 +10,14 @@
 #include "engine/engine_table.h"
 #include "engine/preferences.h"
 #include "fake_libraries.h"
+#include "platform/dynamic_library.h"
 #include "platform/process_env.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace Tarn::Engine;
+using FakeLibraries::IsLoaded;
 using FakeLibraries::MakeProgramDirectory;
 
 std::u16string Wide(const fs::path& path) {
@@ -25,7 +26,19 @@ std::u16string Wide(const fs::path& path) {
 
 template <typename Fn>
 Fn EngineSymbol(const char* name) {
-    return reinterpret_cast<Fn>(dlsym(BoundEngine().engine_library, name));
+    return reinterpret_cast<Fn>(Tarn::Platform::FindSymbol(BoundEngine().engine_library, name));
+}
+
+// PATH as the process sees it, and PATH's separator (":", ";" on Windows) between the parts.
+std::string Path() {
+    return Tarn::Platform::GetEnv("PATH").value_or("");
+}
+std::string Joined(std::initializer_list<std::string> parts) {
+    std::string joined;
+    for (const std::string& part : parts)
+        joined +=
+            (joined.empty() ? "" : std::string(1, Tarn::Platform::PathListSeparator())) + part;
+    return joined;
 }
 
 int32_t FakeCacheSize() {
@@ -125,7 +138,7 @@ TEST_F(EngineBinding, EngineWithoutEpsgIsRefusedForGood) {
     EXPECT_FALSE(Kvr::IsBound());
     EXPECT_EQ(BoundEngine().OpenRasterReadOnly, nullptr);
     // And the refused library was let go.
-    EXPECT_EQ(dlopen((dir / "KVRasterAPI.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+    EXPECT_FALSE(IsLoaded(dir / Tarn::Platform::LibraryFileName("KVRasterAPI")));
 }
 
 TEST_F(EngineBinding, UtilityLibraryMissingFailsBothModes) {
@@ -168,23 +181,23 @@ TEST_F(EngineBinding, PathGrowsWithEveryBindingThatIsNotComplete) {
 
     ASSERT_EQ(BindEngine(Wide(utility_only), kBindUtility), 1);
     ASSERT_EQ(BindEngine(Wide(utility_only), kBindUtility), 1);
-    EXPECT_EQ(getenv("PATH"), "/usr/bin:" + u + ":" + u);
+    EXPECT_EQ(Path(), Joined({"/usr/bin", u, u}));
     ASSERT_EQ(BindEngine(Wide(complete), kBindEngineAndUtility), 1);
-    EXPECT_EQ(getenv("PATH"), "/usr/bin:" + u + ":" + u + ":" + c);
+    EXPECT_EQ(Path(), Joined({"/usr/bin", u, u, c}));
     // Both libraries bound: nothing more is done.
     ASSERT_EQ(BindEngine(Wide(complete), kBindEngineAndUtility), 1);
-    EXPECT_EQ(getenv("PATH"), "/usr/bin:" + u + ":" + u + ":" + c);
+    EXPECT_EQ(Path(), Joined({"/usr/bin", u, u, c}));
 }
 
 TEST_F(EngineBinding, AppendToPathNeverAddsAnEmptyElement) {
     unsetenv("PATH");
     AppendToPath(u"/a");
-    EXPECT_STREQ(getenv("PATH"), "/a");
+    EXPECT_EQ(Path(), "/a");
     setenv("PATH", "", 1);
     AppendToPath(u"/b");
-    EXPECT_STREQ(getenv("PATH"), "/b");
+    EXPECT_EQ(Path(), "/b");
     AppendToPath(u"/c");
-    EXPECT_STREQ(getenv("PATH"), "/b:/c");
+    EXPECT_EQ(Path(), Joined({"/b", "/c"}));
 }
 
 TEST_F(EngineBinding, UnbindFreesTheEngineAndKeepsTheUtilityLibrary) {
@@ -196,7 +209,7 @@ TEST_F(EngineBinding, UnbindFreesTheEngineAndKeepsTheUtilityLibrary) {
     EXPECT_EQ(t.VerifyRaster, nullptr);
     EXPECT_EQ(t.ReleaseString, nullptr);
     EXPECT_EQ(Kvr::VerifyRaster(u"/x.tif"), Kvr::kEngineUnbound);
-    EXPECT_EQ(dlopen((dir / "KVRasterAPI.so").c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr);
+    EXPECT_FALSE(IsLoaded(dir / Tarn::Platform::LibraryFileName("KVRasterAPI")));
     EXPECT_NE(t.utility_library, nullptr);
     EXPECT_NE(t.GetHandlerPrefs, nullptr);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/elf_symbols.h"
+#include "tests/support/entry_points.h"
 
 #include <cstring>
 #include <fstream>
@@ -18,22 +19,8 @@ using Tarn::Test::DefinedDynamicSymbols;
 class Exports : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(Exports, ExactlyTheThirteenEntryPoints) {
-    const std::set<std::string> expected = {
-        "RH_Identify",
-        "RH_IsFormat",
-        "RH_IsFormatW",
-        "RH_Open",
-        "RH_OpenW",
-        "RH_GetCapabilities",
-        "RH_GetCorvaneCoordinateSystem",
-        "RH_StartDraw",
-        "RH_GetLine",
-        "RH_GetBlock",
-        "RH_EndDraw",
-        "RH_Close",
-        "RH_GetTransparentColorFromImage",
-    };
-    EXPECT_EQ(DefinedDynamicSymbols(std::string(RH_BIN_DIR) + "/" + GetParam()), expected);
+    EXPECT_EQ(DefinedDynamicSymbols(std::string(RH_BIN_DIR) + "/" + GetParam()),
+              Tarn::Test::kPluginEntryPoints);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPlugins, Exports,

@@ -11,6 +11,7 @@
 // What the plug-in asked for is kept for the tests to read.
 #include <sys/stat.h>
 
+#include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,7 +71,8 @@ void Log(const std::string& entry) {
 }
 
 void Describe() {
-    std::sscanf(Env("FAKE_GRID_SIZE", "4,3").c_str(), "%ld,%ld", &g_raster.width, &g_raster.height);
+    std::sscanf(Env("FAKE_GRID_SIZE", "4,3").c_str(), "%" SCNd64 ",%" SCNd64, &g_raster.width,
+                &g_raster.height);
     g_raster.statistics = Env("FAKE_GRID_STATISTICS", "computed");
     g_raster.ghx = Env("FAKE_GRID_GHX", "");
 
