@@ -1,11 +1,12 @@
-// The light rows of the fast pixel pass. Each loop has a vector body of four cells (SSE2) and the
-// scalar form of the same arithmetic for the remaining cells, for lanes with values outside the
-// normal floats, and for machines without SSE2.
+// The light rows of the fast pixel pass. Each loop has a vector body of four cells (SSE2), which
+// takes the last cells of a row too, and the scalar form of the same arithmetic for lanes with
+// values outside the normal floats and for machines without SSE2.
 #include "draw/light_rows.h"
 
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -85,6 +86,36 @@ __m128 Select(__m128 mask, __m128 a, __m128 b) {
     return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
 }
 
+// The last cells of a row, fewer than four, go through the vector body too, in a group whose
+// other lanes are 0: a cell's result does not depend on where in the row it falls, so a window
+// cut out of a picture gets the same pixels as the picture.
+template <bool kPart>
+__m128 Load(const float* p, int64_t n) {
+    if constexpr (!kPart) {
+        return _mm_loadu_ps(p);
+    } else {
+        float lanes[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+        std::memcpy(lanes, p, sizeof(float) * static_cast<size_t>(n));
+        return _mm_loadu_ps(lanes);
+    }
+}
+
+template <bool kPart>
+void Store(float* p, __m128 v, int64_t n) {
+    if constexpr (!kPart) {
+        _mm_storeu_ps(p, v);
+    } else {
+        float lanes[4];
+        _mm_storeu_ps(lanes, v);
+        std::memcpy(p, lanes, sizeof(float) * static_cast<size_t>(n));
+    }
+}
+
+// Lanes below n of a mask of lanes.
+int FirstLanes(int mask, int64_t n) {
+    return mask & ((1 << n) - 1);
+}
+
 #endif
 
 }  // namespace
@@ -113,49 +144,62 @@ void Heights(const float* values, const uint8_t* validity, int64_t width, const 
     }
 }
 
+#if defined(__SSE2__)
+
+// Slopes of the n (at most 4) cells from i; lanes outside the normal floats take the scalar form.
+template <bool kPart>
+void SlopeGroup(const float* a, const float* b, int64_t i, int64_t n, float run, float run2,
+                float* g, float* h) {
+    const __m128 d = _mm_sub_ps(Load<kPart>(b + i, n), Load<kPart>(a + i, n));
+    const __m128 s = _mm_add_ps(_mm_set1_ps(run2), _mm_mul_ps(d, d));
+    const __m128 inverse = ReciprocalSqrt(s);
+    Store<kPart>(g + i, _mm_mul_ps(d, inverse), n);
+    Store<kPart>(h + i, _mm_mul_ps(_mm_set1_ps(run), inverse), n);
+    const int outside = FirstLanes(OutsideNormal(s), n);
+    for (int j = 0; j < 4; ++j) {
+        if ((outside >> j & 1) != 0) SlopeCell(a[i + j], b[i + j], run, run2, g[i + j], h[i + j]);
+    }
+}
+
+#endif
+
 void Slopes(const float* a, const float* b, int64_t count, float run, float* g, float* h) {
     const float run2 = run * run;
     int64_t i = 0;
 #if defined(__SSE2__)
-    const __m128 run4 = _mm_set1_ps(run), run24 = _mm_set1_ps(run2);
-    for (; i + 4 <= count; i += 4) {
-        const __m128 d = _mm_sub_ps(_mm_loadu_ps(b + i), _mm_loadu_ps(a + i));
-        const __m128 s = _mm_add_ps(run24, _mm_mul_ps(d, d));
-        if (OutsideNormal(s) != 0) {
-            for (int64_t j = i; j < i + 4; ++j) SlopeCell(a[j], b[j], run, run2, g[j], h[j]);
-            continue;
-        }
-        const __m128 inverse = ReciprocalSqrt(s);
-        _mm_storeu_ps(g + i, _mm_mul_ps(d, inverse));
-        _mm_storeu_ps(h + i, _mm_mul_ps(run4, inverse));
-    }
-#endif
+    for (; i + 4 <= count; i += 4) SlopeGroup<false>(a, b, i, 4, run, run2, g, h);
+    if (i < count) SlopeGroup<true>(a, b, i, count - i, run, run2, g, h);
+#else
     for (; i < count; ++i) SlopeCell(a[i], b[i], run, run2, g[i], h[i]);
+#endif
 }
 
 // The highlight lobe e^((s - 1) q) s Bh from the dot products s that InteriorLight left. A loop of
 // its own: together with the normals its constants would not fit the registers.
 void HighlightLobes(int64_t first, int64_t end, const ShadingConstants& k, float* highlight) {
-    int64_t x = first;
 #if defined(__SSE2__)
     // e^((s - 1) q) as 2^((s - 1) q log2(e)).
     const __m128 q = _mm_set1_ps(k.q_half_highlight_size * 1.44269504f);
     const __m128 peak = _mm_set1_ps(k.bh_highlight_peak), one = _mm_set1_ps(1.0f);
-    for (; x + 4 <= end; x += 4) {
-        const __m128 dot = _mm_loadu_ps(highlight + x);
+    const auto group = [&](auto part, int64_t x, int64_t n) {
+        constexpr bool kPart = decltype(part)::value;
+        const __m128 dot = Load<kPart>(highlight + x, n);
         const __m128 e = Exp2(_mm_mul_ps(_mm_sub_ps(dot, one), q));
-        _mm_storeu_ps(highlight + x, _mm_mul_ps(_mm_mul_ps(e, dot), peak));
-    }
-#endif
-    for (; x < end; ++x) {
+        Store<kPart>(highlight + x, _mm_mul_ps(_mm_mul_ps(e, dot), peak), n);
+    };
+    int64_t x = first;
+    for (; x + 4 <= end; x += 4) group(std::false_type{}, x, 4);
+    if (x < end) group(std::true_type{}, x, end - x);
+#else
+    for (int64_t x = first; x < end; ++x) {
         const float dot = highlight[x];
         highlight[x] = std::exp((dot - 1.0f) * k.q_half_highlight_size) * dot * k.bh_highlight_peak;
     }
+#endif
 }
 
 void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const ShadingConstants& k,
                    bool highlights_on, float* light, float* highlight) {
-    int64_t x = first;
 #if defined(__SSE2__)
     // The normal is worked out at twice its length: (gx, gy, h) * 2 needs no halving of the two
     // axes, and normalising takes the factor out again.
@@ -166,22 +210,21 @@ void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const Sha
     const __m128 ambient = _mm_set1_ps(k.ambient_brightness_times_2_55);
     const __m128 hx = _mm_set1_ps(k.hx_minus_sin_az_cos_el), hy = _mm_set1_ps(k.hy_cos_az_cos_el),
                  hz = _mm_set1_ps(k.hz_sin_el);
-    for (; x + 4 <= end; x += 4) {
-        __m128 gx =
-            _mm_sub_ps(_mm_xor_ps(sign, _mm_loadu_ps(n.g_row + x - 1)), _mm_loadu_ps(n.g_row + x));
-        __m128 gy =
-            _mm_sub_ps(_mm_xor_ps(sign, _mm_loadu_ps(n.g_up + x)), _mm_loadu_ps(n.g_down + x));
-        const __m128 nx = _mm_add_ps(_mm_loadu_ps(n.h_row + x - 1), _mm_loadu_ps(n.h_row + x));
-        const __m128 ny = _mm_add_ps(_mm_loadu_ps(n.h_up + x), _mm_loadu_ps(n.h_down + x));
+    // Cells x to x + count - 1 (count at most 4); lanes outside the normal floats take the
+    // scalar form.
+    const auto group = [&](auto part, int64_t x, int64_t count) {
+        constexpr bool kPart = decltype(part)::value;
+        __m128 gx = _mm_sub_ps(_mm_xor_ps(sign, Load<kPart>(n.g_row + x - 1, count)),
+                               Load<kPart>(n.g_row + x, count));
+        __m128 gy = _mm_sub_ps(_mm_xor_ps(sign, Load<kPart>(n.g_up + x, count)),
+                               Load<kPart>(n.g_down + x, count));
+        const __m128 nx =
+            _mm_add_ps(Load<kPart>(n.h_row + x - 1, count), Load<kPart>(n.h_row + x, count));
+        const __m128 ny =
+            _mm_add_ps(Load<kPart>(n.h_up + x, count), Load<kPart>(n.h_down + x, count));
         __m128 h = _mm_mul_ps(_mm_add_ps(ny, nx), half);
         const __m128 s =
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(gx, gx), _mm_mul_ps(gy, gy)), _mm_mul_ps(h, h));
-        if (OutsideNormal(s) != 0) {
-            for (int64_t j = x; j < x + 4; ++j) {
-                InteriorCell(n, j, k, highlights_on, light, highlight);
-            }
-            continue;
-        }
         const __m128 inverse = ReciprocalSqrt(s);
         gx = _mm_mul_ps(gx, inverse);
         gy = _mm_mul_ps(gy, inverse);
@@ -193,15 +236,23 @@ void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const Sha
         h = Select(ok, h, one);
         const __m128 lit =
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(gy, dy), _mm_mul_ps(gx, dx)), _mm_mul_ps(h, dz));
-        _mm_storeu_ps(light + x, _mm_add_ps(lit, ambient));
+        Store<kPart>(light + x, _mm_add_ps(lit, ambient), count);
         if (highlights_on) {
             const __m128 dot =
                 _mm_add_ps(_mm_add_ps(_mm_mul_ps(gy, hy), _mm_mul_ps(gx, hx)), _mm_mul_ps(h, hz));
-            _mm_storeu_ps(highlight + x, dot);
+            Store<kPart>(highlight + x, dot, count);
         }
-    }
+        const int outside = FirstLanes(OutsideNormal(s), count);
+        for (int j = 0; j < 4; ++j) {
+            if ((outside >> j & 1) != 0) InteriorCell(n, x + j, k, highlights_on, light, highlight);
+        }
+    };
+    int64_t x = first;
+    for (; x + 4 <= end; x += 4) group(std::false_type{}, x, 4);
+    if (x < end) group(std::true_type{}, x, end - x);
+#else
+    for (int64_t x = first; x < end; ++x) InteriorCell(n, x, k, highlights_on, light, highlight);
 #endif
-    for (; x < end; ++x) InteriorCell(n, x, k, highlights_on, light, highlight);
     if (highlights_on) HighlightLobes(first, end, k, highlight);
 }
 

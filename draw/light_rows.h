@@ -13,7 +13,8 @@ void Heights(const float* values, const uint8_t* validity, int64_t width, const 
              float* z);
 
 // The slope from a[i] to b[i] over one run: g = d / r and h = run / r with d = b[i] - a[i] and
-// r = |(run, d)|. The cell on the far side sees -g.
+// r = |(run, d)|. The cell on the far side sees -g. Like InteriorLight, the same for the same
+// inputs wherever i falls.
 void Slopes(const float* a, const float* b, int64_t count, float run, float* g, float* h);
 
 // The slopes around a row: along it (from x to x + 1), from the row above, to the row below.
@@ -30,7 +31,8 @@ struct Neighbourhood {
 // above and below, each with neighbours on both sides in the row: ShadeCell's arithmetic over
 // the shared slopes. The vector form takes reciprocal square roots and the exponential to within
 // a few units in the last place; lanes whose squares fall outside the normal floats take the
-// exact scalar form.
+// exact scalar form. A cell's light follows from its slopes alone, never from its place in the
+// row or its neighbours' lanes: windows and strips of a picture get its pixels exactly.
 void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const ShadingConstants& k,
                    bool highlights_on, float* light, float* highlight);
 

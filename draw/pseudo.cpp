@@ -1,7 +1,8 @@
 // The fast pixel pass of "Pseudo" and "GreyScale" pictures. Once per picture: a lookup from cell
 // value to a code (a table entry, the null colour, the background) and what each code draws.
-// Per row of a strip of columns: the light (interior cells in draw_light_rows, the picture's
-// border by ShadeCell), the codes, then the pixels.
+// Per row of a strip of columns: the light (cells with four neighbours in draw_light_rows, the
+// others by ShadeCell), the codes, then the pixels. The block's halo rows and columns are read
+// for the light only.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -248,28 +249,28 @@ void CodeRowByControl(const float* values, const uint8_t* validity, int64_t widt
 }
 
 // Columns [x0, x1) of the picture, drawn with the cells [base, base + span) that their light
-// needs: one more on each side where the picture has it.
+// needs: one more on each side where the block has it (its halo included).
 struct Strip {
     int64_t x0 = 0, x1 = 0, base = 0, span = 0;
 };
 
 void BorderLight(const FloatBlock& b, int64_t x, int64_t y, const Strip& s,
                  const ShadingConstants& k, bool highlights_on, Rows& r) {
-    if (b.validity[y * b.width + x] == 0) return;  // drawn as background; its value is junk
-    const CellLight light =
-        ShadeCell(b.values, b.validity, b.width, b.height, x, y, k, highlights_on);
+    // Drawn as background; its value is junk.
+    if (b.validity[y * b.RowStride() + x] == 0) return;
+    const CellLight light = ShadeCell(b, x, y, k, highlights_on);
     r.light[x - s.base] = light.intensity;
     r.highlight[x - s.base] = light.highlight;
 }
 
-// Row y of a strip: the interior form where the cell has all four neighbours, ShadeCell on the
-// picture's border.
+// Row y of a strip: the interior form where the cell has all four neighbours, ShadeCell where
+// the block has no neighbour on some side.
 void LightRow(const FloatBlock& b, int64_t y, const Strip& s, const ShadingConstants& k,
               bool highlights_on, Rows& r) {
     int64_t first = s.x1, end = s.x1;
-    if (y > 0 && y < b.height - 1) {
-        first = std::max<int64_t>(s.x0, 1);
-        end = std::max(first, std::min(s.x1, b.width - 1));
+    if (b.HasAbove(y) && b.HasBelow(y)) {
+        first = b.HasLeft(s.x0) ? s.x0 : s.x0 + 1;
+        end = std::max(first, b.HasRight(s.x1 - 1) ? s.x1 : s.x1 - 1);
         if (first < end) {
             LightRows::Slopes(r.z_here, r.z_here + 1, s.span - 1, k.kx_cell_x_times_m_over_r,
                               r.g_row, r.h_row);
@@ -282,10 +283,16 @@ void LightRow(const FloatBlock& b, int64_t y, const Strip& s, const ShadingConst
     for (int64_t x = end; x < s.x1; ++x) BorderLight(b, x, y, s, k, highlights_on, r);
 }
 
+// Heights of row y of the strip into `z`.
+void RowHeights(const FloatBlock& b, int64_t y, const Strip& s, const ShadingConstants& k,
+                float* z) {
+    const int64_t at = y * b.RowStride() + s.base;
+    LightRows::Heights(b.values + at, b.validity + at, s.span, k, z);
+}
+
 // Heights of row y of the strip into z_below, and the slopes from the row above down to it.
 void NextRow(const FloatBlock& b, int64_t y, const Strip& s, const ShadingConstants& k, Rows& r) {
-    const int64_t at = y * b.width + s.base;
-    LightRows::Heights(b.values + at, b.validity + at, s.span, k, r.z_below);
+    RowHeights(b, y, s, k, r.z_below);
     LightRows::Slopes(r.z_here, r.z_below, s.span, k.ky_cell_y_times_m_over_r, r.g_down, r.h_down);
 }
 
@@ -366,35 +373,40 @@ void DrawFast(const FloatBlock& b, const PseudoColouring& how, uint8_t* pixels) 
     std::vector<Entry> entries;
     if (plan.lookup != Lookup::kControl) BuildEntries(*how.control, how, plan, entries);
     const int64_t w = b.width;
+    const int64_t stride = b.RowStride();
     const int64_t columns = std::min(w, kStripColumns);
     const bool shading = how.shading_on;
     Rows rows(shading ? columns + 2 : 0);
     std::vector<int32_t> codes(plan.lookup != Lookup::kControl ? static_cast<size_t>(columns) : 0);
     const ShadingConstants& k = how.shading;
+    // The rows the light reads: the picture's, and the halo's above and below it.
+    const int64_t first_row = b.halo.top ? -1 : 0;
+    const int64_t end_row = b.height + (b.halo.bottom ? 1 : 0);
 
     for (int64_t x0 = 0; x0 < w; x0 += columns) {
         Strip s;
         s.x0 = x0;
         s.x1 = std::min(x0 + columns, w);
-        s.base = std::max<int64_t>(x0 - 1, 0);
-        s.span = std::min(s.x1 + 1, w) - s.base;
+        s.base = b.HasLeft(s.x0) ? s.x0 - 1 : s.x0;
+        s.span = (b.HasRight(s.x1 - 1) ? s.x1 + 1 : s.x1) - s.base;
         if (shading) {
-            LightRows::Heights(b.values + s.base, b.validity + s.base, s.span, k, rows.z_here);
-            if (b.height > 1) NextRow(b, 1, s, k, rows);
+            RowHeights(b, first_row, s, k, rows.z_here);
+            if (first_row + 1 < end_row) NextRow(b, first_row + 1, s, k, rows);
         }
-        for (int64_t y = 0; y < b.height; ++y) {
-            const float* values = b.values + y * w + x0;
-            const uint8_t* validity = b.validity + y * w + x0;
+        for (int64_t y = first_row; y < b.height; ++y) {
+            if (shading && y > first_row) {
+                rows.Advance();
+                if (y + 1 < end_row) NextRow(b, y + 1, s, k, rows);
+            }
+            if (y < 0) continue;  // the halo's row: read for its slopes only
+            const float* values = b.values + y * stride + x0;
+            const uint8_t* validity = b.validity + y * stride + x0;
             uint8_t* out = pixels + 3 * (y * w + x0);
             const float* light = nullptr;
             const float* highlight = nullptr;
             if (shading) {
                 light = rows.light + (x0 - s.base);
                 highlight = rows.highlight + (x0 - s.base);
-                if (y > 0) {
-                    rows.Advance();
-                    if (y + 1 < b.height) NextRow(b, y + 1, s, k, rows);
-                }
                 LightRow(b, y, s, k, how.highlights_on, rows);
             }
             const int64_t n = s.x1 - x0;

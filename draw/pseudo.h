@@ -7,18 +7,10 @@
 
 #include "colour/colour_control.h"
 #include "colour/colour_values.h"
+#include "draw/float_block.h"
 #include "draw/shading.h"
 
 namespace Tarn::Draw {
-
-// A block as the engine delivers it: width x height cells, rows in delivered order, and one
-// validity byte per cell (nonzero = valid; the values of invalid cells are never used).
-struct FloatBlock {
-    const float* values = nullptr;
-    const uint8_t* validity = nullptr;
-    int64_t width = 0;
-    int64_t height = 0;
-};
 
 // How the cells become colours.
 struct PseudoColouring {
@@ -35,10 +27,14 @@ struct PseudoColouring {
     ShadingConstants shading;
 };
 
-// Writes width x height pixels of 3 bytes into `pixels`. Per valid cell: its colour, or the
-// transparent colour where that colour's transparency is 255; with shading on, the table
-// entry's fractions scaled by the light, except for cells the control gives no table index,
-// which keep their colour unshaded.
+// Writes width x height pixels of 3 bytes into `pixels`, rows without gaps. Per valid cell: its
+// colour, or the transparent colour where that colour's transparency is 255; with shading on,
+// the table entry's fractions scaled by the light, except for cells the control gives no table
+// index, which keep their colour unshaded. The light of a cell on the picture's border takes
+// its neighbour from the block's halo where the halo has that side, exactly as a cell inside
+// the picture does; so the pixels of a block cut out of a larger one, with its halo, are those
+// of the larger one, byte for byte (each cell's light is worked out from its neighbours alone,
+// whatever its place in the picture).
 //
 // The fast pass plans the lookup once per picture: the Index and linear mappings from hoisted
 // constants, other mappings through the control's index per cell (both of its lookups where the

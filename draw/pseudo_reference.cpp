@@ -22,8 +22,8 @@ void DrawPseudoReference(const FloatBlock& block, const PseudoColouring& how, ui
         std::min({how.red_fractions.size(), how.green_fractions.size(), how.blue_fractions.size()});
     for (int64_t y = 0; y < block.height; ++y) {
         for (int64_t x = 0; x < block.width; ++x) {
-            const int64_t p = y * block.width + x;
-            uint8_t* out = pixels + 3 * p;
+            const int64_t p = y * block.RowStride() + x;
+            uint8_t* out = pixels + 3 * (y * block.width + x);
             if (block.validity[p] == 0) {
                 PutColour(out, how.background);
                 continue;
@@ -43,8 +43,7 @@ void DrawPseudoReference(const FloatBlock& block, const PseudoColouring& how, ui
                 PutColour(out, c);
                 continue;
             }
-            const CellLight light = ShadeCell(block.values, block.validity, block.width,
-                                              block.height, x, y, how.shading, how.highlights_on);
+            const CellLight light = ShadeCell(block, x, y, how.shading, how.highlights_on);
             auto red = static_cast<float>(how.red_fractions[i] * light.intensity);
             auto green = static_cast<float>(how.green_fractions[i] * light.intensity);
             auto blue = static_cast<float>(how.blue_fractions[i] * light.intensity);

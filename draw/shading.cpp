@@ -50,9 +50,12 @@ ShadingConstants MakeShadingConstants(const ShadingInputs& in) {
     return k;
 }
 
-CellLight ShadeCell(const float* values, const uint8_t* validity, int64_t width, int64_t height,
-                    int64_t x, int64_t y, const ShadingConstants& k, bool highlights_on) {
-    const int64_t p = y * width + x;
+CellLight ShadeCell(const FloatBlock& block, int64_t x, int64_t y, const ShadingConstants& k,
+                    bool highlights_on) {
+    const float* values = block.values;
+    const uint8_t* validity = block.validity;
+    const int64_t stride = block.RowStride();
+    const int64_t p = y * stride + x;
     const float vmin = k.value_minimum;
     const float zscale = k.zscale_ten_pow_contrast_over_r;
     const float z0 = (values[p] - vmin) * zscale;
@@ -86,8 +89,9 @@ CellLight ShadeCell(const float* values, const uint8_t* validity, int64_t width,
         return count;
     };
     float gx, hx, gy, hy;
-    const int cx = axis(x > 0, x < width - 1, 1, k.kx_cell_x_times_m_over_r, gx, hx);
-    const int cy = axis(y > 0, y < height - 1, width, k.ky_cell_y_times_m_over_r, gy, hy);
+    const int cx = axis(block.HasLeft(x), block.HasRight(x), 1, k.kx_cell_x_times_m_over_r, gx, hx);
+    const int cy =
+        axis(block.HasAbove(y), block.HasBelow(y), stride, k.ky_cell_y_times_m_over_r, gy, hy);
 
     float h = 1.0f;
     bool flat = true;

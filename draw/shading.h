@@ -15,6 +15,8 @@
 
 #include <cstdint>
 
+#include "draw/float_block.h"
+
 namespace Tarn::Draw {
 
 // What the shading is made from: the picture's level and the band's statistics and cell sizes,
@@ -63,11 +65,11 @@ struct CellLight {
     float highlight = 0.0f;
 };
 
-// The light on the valid cell (x, y) of a width x height block of values and validity bytes
-// (nonzero = valid); an invalid neighbour counts as the value 0. Where the normal has no
-// length (degenerate constants, NaN values) the cell is lit as flat ground.
-CellLight ShadeCell(const float* values, const uint8_t* validity, int64_t width, int64_t height,
-                    int64_t x, int64_t y, const ShadingConstants& k, bool highlights_on);
+// The light on the valid cell (x, y) of a block, from the neighbours the block has (its halo
+// included); an invalid neighbour counts as the value 0. Where the normal has no length
+// (degenerate constants, NaN values) the cell is lit as flat ground.
+CellLight ShadeCell(const FloatBlock& block, int64_t x, int64_t y, const ShadingConstants& k,
+                    bool highlights_on);
 
 // A shaded channel as a byte: 255 or more becomes 254, then 0 or less becomes 1, truncated. The
 // comparisons are written so that a NaN (only unusable light settings make one) ends as 254

@@ -2,10 +2,12 @@
 // kind (each given back once the picture is made), and the pixel pass that fits them.
 #include "handler/start_draw.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <limits>
 #include <new>
+#include <numeric>
 
 #include "engine/engine_calls.h"
 #include "draw/bands.h"
@@ -91,18 +93,111 @@ private:
     uint8_t* validity_ = nullptr;
 };
 
-// "Pseudo" and "GreyScale": one band of floats through the colour control, shaded or not. A
-// refused block leaves the whole picture in the background colour.
+bool FitsPicture(int64_t extent) {
+    return extent > 0 && extent <= std::numeric_limits<int32_t>::max();
+}
+
+// The request for a shaded picture's cells with its halo: one more output pixel on each side
+// where the raster has the cells under it, so the picture's border is lit from its true
+// neighbours. The engine's cell window is whole cells, so the halo is the least number of
+// output pixels that spans whole cells at the picture's scale (cells / pixels = source /
+// output): 1 pixel at one cell per pixel and at whole reductions, k pixels over one cell at k
+// times magnified, more at other ratios. The pass reads only the ring next to the picture.
+struct HaloRequest {
+    BlockWindow request;
+    int64_t left = 0;  // output pixels of the block before the picture's first column
+    int64_t top = 0;   // and before its first row
+    BlockHalo halo;
+
+    static HaloRequest None(const BlockWindow& window) {
+        HaloRequest r;
+        r.request = window;
+        return r;
+    }
+    bool Any() const { return halo.left || halo.top || halo.right || halo.bottom; }
+
+    // The picture's cells in the block the request brought.
+    FloatBlock Picture(const CellBlock& block, const BlockWindow& picture) const {
+        const int64_t stride = request.output_width;
+        const int64_t first = top * stride + left;
+        return {block.As<float>() + first,
+                block.Validity() + first,
+                picture.output_width,
+                picture.output_height,
+                stride,
+                halo};
+    }
+};
+
+// Halo pixels on any picture; above it, at most 1/64 of the picture's side on each side, so the
+// block grows by at most about 6 % (a halo of few pixels needs no limit).
+constexpr int64_t kHaloPixelsAnySize = 32;
+
+// One axis of the halo: the pixels and cells added on each side that has one. A side has a
+// halo where all its cells lie in the raster, [low, high) on this axis; where the window
+// touches the raster's own edge, or the scale needs too wide a halo, that side has none.
+struct HaloAxis {
+    int64_t pixels = 0;
+    int64_t cells = 0;
+    bool before = false;
+    bool after = false;
+};
+
+HaloAxis PlanHaloAxis(int64_t from, int64_t source, int64_t output, int64_t low, int64_t high) {
+    HaloAxis axis;
+    if (source <= 0) return axis;  // no cells: the engine refuses the window anyway
+    const int64_t common = std::gcd(source, output);
+    axis.pixels = output / common;
+    axis.cells = source / common;
+    if (axis.pixels > std::max(kHaloPixelsAnySize, output / 64)) return axis;
+    axis.before = from - axis.cells >= low;
+    axis.after = from + source + axis.cells <= high;
+    const int64_t with_halo = output + axis.pixels * (int64_t{axis.before} + axis.after);
+    if (!FitsPicture(with_halo)) axis.before = axis.after = false;
+    return axis;
+}
+
+HaloRequest PlanHaloRequest(const HandlerContext& context, const BlockWindow& window) {
+    const int64_t x0 = context.cell_origin_x + context.cell_offset_x;
+    const int64_t y0 = context.cell_origin_y + context.cell_offset_y;
+    const HaloAxis x =
+        PlanHaloAxis(window.x, window.width, window.output_width, x0, x0 + context.width);
+    const HaloAxis y =
+        PlanHaloAxis(window.y, window.height, window.output_height, y0, y0 + context.height);
+    HaloRequest r;
+    r.request = window;
+    r.halo = {x.before, y.before, x.after, y.after};
+    r.left = x.before ? x.pixels : 0;
+    r.top = y.before ? y.pixels : 0;
+    r.request.x -= x.before ? x.cells : 0;
+    r.request.y -= y.before ? y.cells : 0;
+    r.request.width += x.cells * (int64_t{x.before} + x.after);
+    r.request.height += y.cells * (int64_t{y.before} + y.after);
+    r.request.output_width += static_cast<int32_t>(x.pixels * (int64_t{x.before} + x.after));
+    r.request.output_height += static_cast<int32_t>(y.pixels * (int64_t{y.before} + y.after));
+    return r;
+}
+
+// "Pseudo" and "GreyScale": one band of floats through the colour control, shaded or not; the
+// shaded with their halo. A refused block leaves the whole picture in the background colour;
+// where only the block with the halo is refused (too large for the engine), the picture is
+// drawn from the window alone.
 void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    HaloRequest plan =
+        context.shading_on ? PlanHaloRequest(context, window) : HaloRequest::None(window);
     CellBlock block;
-    if (!block.Read(window, KVR_BLOCK_FLOAT, MainBand(context))) {
+    bool read = block.Read(plan.request, KVR_BLOCK_FLOAT, MainBand(context));
+    if (!read && plan.Any()) {
+        plan = HaloRequest::None(window);
+        read = block.Read(plan.request, KVR_BLOCK_FLOAT, MainBand(context));
+    }
+    if (!read) {
         FillBackground(pixels, window.Pixels(), context.background_colour);
         return;
     }
     const PseudoColouring how = SingleBandColouring(context, window.width, window.height,
                                                     window.output_width, window.output_height);
-    DrawPseudo({block.As<float>(), block.Validity(), window.output_width, window.output_height},
-               how, pixels);
+    DrawPseudo(plan.Picture(block, window), how, pixels);
 }
 
 // The three channels' blocks in one format; false at the first refusal.
@@ -232,10 +327,6 @@ bool DrawByStyle(HandlerContext& context, const BlockWindow& window, uint8_t* pi
             FillBackground(pixels, window.Pixels(), context.background_colour);
             return true;
     }
-}
-
-bool FitsPicture(int64_t extent) {
-    return extent > 0 && extent <= std::numeric_limits<int32_t>::max();
 }
 
 }  // namespace

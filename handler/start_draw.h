@@ -25,7 +25,9 @@ Draw::PseudoColouring SingleBandColouring(HandlerContext& context, int64_t sourc
                                     int64_t output_height);
 
 // Draws the cell rectangle `cells` (rows counted as the host counts them) into a picture of the
-// output rectangle's size. 1 with the picture ready and error 0; 0 with no picture (the buffer
+// output rectangle's size. A shaded single-band picture is read with a halo of output pixels
+// around it where the raster has the cells, so that a window's border is lit as in the whole
+// picture. 1 with the picture ready and error 0; 0 with no picture (the buffer
 // freed) and error 4 when memory is short, error 2 when the engine refuses a band composite's
 // block, and the error code untouched for an empty or oversized rectangle. A picture the host
 // never ended is freed first.

@@ -1,6 +1,7 @@
 // The fast pixel pass against the reference on every pixel of real-sized relief pictures with
 // no-data holes, for each kind of mapping, with shading and highlights off and on; and on the
-// small sizes where every cell is a border cell.
+// small sizes where every cell is a border cell, with halos and without. Windows with halos, and
+// strips of rows, against the picture they are cut from.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -157,6 +158,8 @@ const Mapping kMappings[] = {
 
 enum class Light { kOff, kShaded, kHighlights };
 
+using Pass = void (*)(const FloatBlock&, const PseudoColouring&, uint8_t*);
+
 PseudoColouring Colouring(const Coloured& c, float low, float high, Light light) {
     ShadingInputs in;
     in.level = 1;
@@ -246,6 +249,175 @@ TEST(FastPassWide, AgreesAcrossTheColumnStrips) {
     c.TakeFractions();
     for (const Light light : {Light::kOff, Light::kHighlights}) {
         ExpectAgreement(cells, Colouring(c, low, high, light));
+    }
+}
+
+// Cells [x0, x1) x [y0, y1) of a picture.
+struct Window {
+    int64_t x0, y0, x1, y1;
+};
+
+// The window of `cells` as a block whose halo has the sides `sides` asks for (bits left, top,
+// right, bottom) where the cells have them.
+FloatBlock WindowBlock(const Cells& cells, const Window& w, unsigned sides) {
+    FloatBlock block;
+    block.values = cells.values.data() + w.y0 * cells.width + w.x0;
+    block.validity = cells.validity.data() + w.y0 * cells.width + w.x0;
+    block.width = w.x1 - w.x0;
+    block.height = w.y1 - w.y0;
+    block.stride = cells.width;
+    block.halo = {(sides & 1) != 0 && w.x0 > 0, (sides & 2) != 0 && w.y0 > 0,
+                  (sides & 4) != 0 && w.x1 < cells.width, (sides & 8) != 0 && w.y1 < cells.height};
+    return block;
+}
+
+// A copy of the window and of the halo that `block` has: the picture of the raster's part that
+// those cells are, whose own edges have no neighbours.
+Cells WindowCopy(const Cells& cells, const Window& w, const BlockHalo& halo) {
+    const Window c{w.x0 - halo.left, w.y0 - halo.top, w.x1 + halo.right, w.y1 + halo.bottom};
+    Cells copy(c.x1 - c.x0, c.y1 - c.y0, 0.0f);
+    for (int64_t y = c.y0; y < c.y1; ++y) {
+        for (int64_t x = c.x0; x < c.x1; ++x) {
+            copy.Value(x - c.x0, y - c.y0) = cells.values[y * cells.width + x];
+            copy.validity[(y - c.y0) * copy.width + x - c.x0] = cells.validity[y * cells.width + x];
+        }
+    }
+    return copy;
+}
+
+std::vector<uint8_t> Drawn(Pass pass, const FloatBlock& block, const PseudoColouring& how) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(3 * block.width * block.height), 0xEE);
+    pass(block, how, pixels.data());
+    return pixels;
+}
+
+// Pixels [x0, x1) x [y0, y1) of a picture `width` pixels wide.
+std::vector<uint8_t> Cut(const std::vector<uint8_t>& pixels, int64_t width, const Window& w) {
+    std::vector<uint8_t> cut;
+    for (int64_t y = w.y0; y < w.y1; ++y) {
+        cut.insert(cut.end(), pixels.begin() + 3 * (y * width + w.x0),
+                   pixels.begin() + 3 * (y * width + w.x1));
+    }
+    return cut;
+}
+
+TEST(Halo, WindowsDrawTheSamePixelsAsThePictureOfTheirCellsAndHalo) {
+    // A picture wider than one strip of scratch rows, so windows cross the strips' join too.
+    const Cells cells = Relief(4096 + 37, 12, 5);
+    const auto [low, high] = Statistics(cells);
+    std::vector<Window> windows = {
+        {0, 0, 4133, 12},     // the whole picture
+        {1, 1, 4132, 11},     // all of it but its outer ring
+        {0, 0, 9, 6},         // the corners, each touching two of the raster's edges
+        {4124, 6, 4133, 12},  //
+        {4090, 3, 4101, 7},   // across the strips' join
+        {17, 0, 18, 12},      // one column, and one row
+        {0, 5, 4133, 6},      //
+        {2000, 5, 2001, 6},   // one cell
+    };
+    std::mt19937 random(3);
+    for (int i = 0; i < 12; ++i) {
+        const auto x0 = std::uniform_int_distribution<int64_t>(0, 4132)(random);
+        const auto y0 = std::uniform_int_distribution<int64_t>(0, 11)(random);
+        windows.push_back(
+            {x0, y0,
+             std::min<int64_t>(4133, x0 + std::uniform_int_distribution<int64_t>(1, 13)(random)),
+             std::min<int64_t>(12, y0 + std::uniform_int_distribution<int64_t>(1, 9)(random))});
+    }
+    for (const size_t m : {size_t{0}, size_t{6}}) {  // a planned and a per-cell lookup
+        Coloured c;
+        kMappings[m].apply(c, low, high);
+        c.TakeFractions();
+        const PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
+        for (const Pass pass : {&DrawPseudo, &DrawPseudoReference}) {
+            for (const Window& w : windows) {
+                // Each side with a halo and without, where the cells have it.
+                std::set<unsigned> drawn;
+                for (unsigned sides = 0; sides < 16; ++sides) {
+                    const FloatBlock block = WindowBlock(cells, w, sides);
+                    const BlockHalo& h = block.halo;
+                    if (!drawn.insert(h.left | h.top << 1 | h.right << 2 | h.bottom << 3).second)
+                        continue;
+                    const Cells copy = WindowCopy(cells, w, block.halo);
+                    const Window inner{block.halo.left, block.halo.top,
+                                       block.halo.left + block.width,
+                                       block.halo.top + block.height};
+                    ASSERT_EQ(Drawn(pass, block, how),
+                              Cut(Drawn(pass, copy.Block(), how), copy.width, inner))
+                        << kMappings[m].name << (pass == &DrawPseudo ? " fast" : " reference")
+                        << ", window " << w.x0 << ", " << w.y0 << " to " << w.x1 << ", " << w.y1
+                        << ", sides " << sides;
+                }
+            }
+        }
+    }
+}
+
+TEST(Halo, StripsOfRowsDrawTheWholeBlocksPixels) {
+    // How a picture is shared out between workers: each strip reads its neighbours' rows.
+    const Cells cells = Relief(301, 50, 9);
+    const auto [low, high] = Statistics(cells);
+    Coloured c;
+    kMappings[0].apply(c, low, high);
+    c.TakeFractions();
+    const PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
+    const FloatBlock whole = WindowBlock(cells, {0, 10, 301, 40}, 15);  // halo above and below
+    const std::vector<uint8_t> expected = Drawn(&DrawPseudo, whole, how);
+    std::vector<uint8_t> strips(expected.size(), 0xEE);
+    const int64_t bounds[] = {0, 1, 3, 10, 17, 29, 30};
+    for (size_t i = 0; i + 1 < std::size(bounds); ++i) {
+        DrawPseudo(whole.Rows(bounds[i], bounds[i + 1]), how,
+                   strips.data() + 3 * bounds[i] * whole.width);
+    }
+    EXPECT_EQ(strips, expected);
+}
+
+TEST(Halo, TilesDrawTheWholePicturesPixels) {
+    // Narrow tiles put every cell in the last, partial group of four of its row somewhere: a
+    // cell's light must not depend on its lane.
+    const Cells cells = Relief(1000, 60, 6);
+    const auto [low, high] = Statistics(cells);
+    Coloured c;
+    kMappings[0].apply(c, low, high);
+    c.TakeFractions();
+    const PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
+    const std::vector<uint8_t> whole = Drawn(&DrawPseudo, cells.Block(), how);
+    const int64_t widths[] = {1, 2, 3, 5, 7, 6}, heights[] = {1, 3, 8};
+    size_t row_tile = 0;
+    for (int64_t y0 = 0; y0 < cells.height; y0 += heights[row_tile++ % std::size(heights)]) {
+        const int64_t y1 = std::min(cells.height, y0 + heights[row_tile % std::size(heights)]);
+        size_t column_tile = 0;
+        for (int64_t x0 = 0; x0 < cells.width; x0 += widths[column_tile++ % std::size(widths)]) {
+            const Window tile{
+                x0, y0, std::min(cells.width, x0 + widths[column_tile % std::size(widths)]), y1};
+            ASSERT_EQ(Drawn(&DrawPseudo, WindowBlock(cells, tile, 15), how),
+                      Cut(whole, cells.width, tile))
+                << "tile " << x0 << ", " << y0;
+        }
+    }
+}
+
+TEST(FastPassSmall, AgreesWithHalosOnEverySide) {
+    // The border sizes above, inside one more ring of steep cells.
+    const std::pair<int64_t, int64_t> sizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 2},  {2, 5},
+                                                 {5, 2}, {3, 3}, {4, 9}, {33, 17}};
+    for (const auto& [w, h] : sizes) {
+        Cells cells = Relief(w + 2, h + 2, 4);
+        std::mt19937 random(4);
+        std::shuffle(cells.values.begin(), cells.values.end(), random);
+        Coloured c;
+        kMappings[6].apply(c, 0.0f, 1000.0f);
+        c.TakeFractions();
+        const PseudoColouring how = Colouring(c, 0.0f, 1000.0f, Light::kHighlights);
+        for (unsigned sides = 0; sides < 16; ++sides) {
+            SCOPED_TRACE(testing::Message() << w << " x " << h << ", sides " << sides);
+            const FloatBlock block = WindowBlock(cells, {1, 1, w + 1, h + 1}, sides);
+            const auto fast = Drawn(&DrawPseudo, block, how);
+            const auto reference = Drawn(&DrawPseudoReference, block, how);
+            for (size_t i = 0; i < fast.size(); ++i) {
+                ASSERT_LE(std::abs(fast[i] - reference[i]), 1) << "byte " << i;
+            }
+        }
     }
 }
 

@@ -1,11 +1,13 @@
-// Shading constants, and small shaded pictures whose light is known by construction, drawn by
-// both the reference and the fast pixel pass.
+// Shading constants, and small shaded pictures whose light is known by construction (halos
+// included), drawn by both the reference and the fast pixel pass.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
-#include "draw_test_support.h"
 #include "draw/shading.h"
+#include "draw_test_support.h"
 
 using namespace DrawTest;
 
@@ -119,6 +121,28 @@ TEST_P(ShadedPicture, AnInvalidNeighbourCountsAsTheValueZero) {
         }
     }
     EXPECT_EQ(PixelAt(pixels, 5, 2, 2), (Rgb{0, 0, 255}));  // the background
+}
+
+TEST_P(ShadedPicture, HaloNeighboursLightTheBorderAsInnerOnesWould) {
+    // The middle cell of the 5 x 5 cells above, west of the hole, drawn alone with a halo of the
+    // cells around it: lit as in the whole picture (183). Without the halo's east side it has no
+    // neighbour there, takes its one-sided difference to the west and is flat ground (178).
+    Cells cells(3, 3, 10.0f);
+    cells.Invalidate(2, 1);
+    const Coloured c = White();
+    const PseudoColouring how = c.Colouring(true, false, MakeShadingConstants(Lit()));
+    FloatBlock middle = cells.Block();
+    middle.values += 4;
+    middle.validity += 4;
+    middle.width = middle.height = 1;
+    middle.stride = 3;
+    middle.halo = {true, true, true, true};
+    for (const auto& [east, expected] : {std::pair{true, 183}, std::pair{false, 178}}) {
+        middle.halo.right = east;
+        std::vector<uint8_t> pixel(3, 0xEE);
+        GetParam()(middle, how, pixel.data());
+        EXPECT_EQ(PixelAt(pixel, 1, 0, 0), (Rgb{expected, expected, expected})) << east;
+    }
 }
 
 TEST_P(ShadedPicture, LightFromStraightAboveGivesGainPlusAmbient) {

@@ -1,12 +1,14 @@
 // Drawing through the built plug-in with the real engine, on rasters made here: every style
 // kind, pictures north-up whole and for a cell window, shading lit from the bearing the style
-// names, RH_GetLine against RH_GetBlock, and the failures a host can meet.
+// names, shaded windows that are exactly their part of the whole picture, RH_GetLine against
+// RH_GetBlock, and the failures a host can meet.
 #include <gdal.h>
 #include <ogr_srs_api.h>
 
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -379,6 +381,44 @@ INSTANTIATE_TEST_SUITE_P(Bearings, Lighting,
                          ::testing::Values(LightCase{315, "NW"}, LightCase{45, "NE"},
                                            LightCase{135, "SE"}, LightCase{225, "SW"}),
                          [](const auto& info) { return std::to_string(info.param.azimuth); });
+
+TEST_F(Drawing, ShadedWindowIsThatPartOfTheWholePicture) {
+    // Hills with highlights and a cell without a value: a window's border is lit from the cells
+    // around it, and on the raster's own edges as the whole picture lights them.
+    UsePreferences(scratch_.Path(),
+                   "[Shading]\nEnabled = yes\nLightAzimuth = 315\nLightElevation = 40\n"
+                   "Highlights = yes\nHighlightSize = 50\n");
+    const fs::path dem = scratch_ / "hills.tif";
+    WriteGrid(dem, 23, 17, [](int x, int y) {
+        if (x == 9 && y == 7) return kNoData;
+        return 200 + 40 * std::sin(x * 0.7) * std::cos(y * 0.5) + (3 * x * y) % 7;
+    });
+    Open(dem);
+    ASSERT_TRUE(Ctx().shading_on);
+    const Picture whole = DrawWhole();
+    struct Window {
+        const char* name;
+        int x0, y0, x1, y1;  // rows from the north
+    };
+    const Window windows[] = {
+        {"inside", 5, 4, 15, 12},
+        {"north-west corner", 0, 0, 6, 5},
+        {"south-east corner", 17, 12, 23, 17},
+        {"around the hole", 8, 6, 11, 9},
+        {"one cell", 3, 3, 4, 4},
+        {"one row", 0, 8, 23, 9},
+        {"one column", 11, 0, 12, 17},
+        {"all but the outer ring", 1, 1, 22, 16},
+    };
+    for (const Window& w : windows) {
+        SCOPED_TRACE(w.name);
+        const Picture part =
+            Draw({0, 0, w.x1 - w.x0, w.y1 - w.y0}, CellsFromTop(w.x0, w.y0, w.x1, w.y1));
+        for (int y = 0; y < part.height; ++y)
+            for (int x = 0; x < part.width; ++x)
+                ASSERT_EQ(part.At(x, y), whole.At(w.x0 + x, w.y0 + y)) << x << ", " << y;
+    }
+}
 
 TEST_F(Drawing, GreyScaleDrawsTheBandFromBlackToWhiteUnshaded) {
     const fs::path dem = scratch_ / "dem.tif";
