@@ -353,19 +353,32 @@ TEST(Halo, WindowsDrawTheSamePixelsAsThePictureOfTheirCellsAndHalo) {
     }
 }
 
+// The first mapping over the cells' range, with highlights.
+PseudoColouring LinearWithHighlights(const Cells& cells, Coloured& c) {
+    const auto [low, high] = Statistics(cells);
+    kMappings[0].apply(c, low, high);
+    c.TakeFractions();
+    return Colouring(c, low, high, Light::kHighlights);
+}
+
+// 0, then steps of the sizes given in turn, up to `extent`.
+std::vector<int64_t> Bounds(int64_t extent, const std::vector<int64_t>& steps) {
+    std::vector<int64_t> bounds = {0};
+    for (size_t i = 0; bounds.back() < extent; ++i)
+        bounds.push_back(std::min(extent, bounds.back() + steps[i % steps.size()]));
+    return bounds;
+}
+
 TEST(Halo, StripsOfRowsDrawTheWholeBlocksPixels) {
     // How a picture is shared out between workers: each strip reads its neighbours' rows.
     const Cells cells = Relief(301, 50, 9);
-    const auto [low, high] = Statistics(cells);
     Coloured c;
-    kMappings[0].apply(c, low, high);
-    c.TakeFractions();
-    const PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
+    const PseudoColouring how = LinearWithHighlights(cells, c);
     const FloatBlock whole = WindowBlock(cells, {0, 10, 301, 40}, 15);  // halo above and below
     const std::vector<uint8_t> expected = Drawn(&DrawPseudo, whole, how);
     std::vector<uint8_t> strips(expected.size(), 0xEE);
-    const int64_t bounds[] = {0, 1, 3, 10, 17, 29, 30};
-    for (size_t i = 0; i + 1 < std::size(bounds); ++i) {
+    const std::vector<int64_t> bounds = Bounds(whole.height, {1, 2, 7, 7, 12});
+    for (size_t i = 0; i + 1 < bounds.size(); ++i) {
         DrawPseudo(whole.Rows(bounds[i], bounds[i + 1]), how,
                    strips.data() + 3 * bounds[i] * whole.width);
     }
@@ -376,23 +389,17 @@ TEST(Halo, TilesDrawTheWholePicturesPixels) {
     // Narrow tiles put every cell in the last, partial group of four of its row somewhere: a
     // cell's light must not depend on its lane.
     const Cells cells = Relief(1000, 60, 6);
-    const auto [low, high] = Statistics(cells);
     Coloured c;
-    kMappings[0].apply(c, low, high);
-    c.TakeFractions();
-    const PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
+    const PseudoColouring how = LinearWithHighlights(cells, c);
     const std::vector<uint8_t> whole = Drawn(&DrawPseudo, cells.Block(), how);
-    const int64_t widths[] = {1, 2, 3, 5, 7, 6}, heights[] = {1, 3, 8};
-    size_t row_tile = 0;
-    for (int64_t y0 = 0; y0 < cells.height; y0 += heights[row_tile++ % std::size(heights)]) {
-        const int64_t y1 = std::min(cells.height, y0 + heights[row_tile % std::size(heights)]);
-        size_t column_tile = 0;
-        for (int64_t x0 = 0; x0 < cells.width; x0 += widths[column_tile++ % std::size(widths)]) {
-            const Window tile{
-                x0, y0, std::min(cells.width, x0 + widths[column_tile % std::size(widths)]), y1};
+    const std::vector<int64_t> columns = Bounds(cells.width, {1, 2, 3, 5, 7, 6}),
+                               rows = Bounds(cells.height, {1, 3, 8});
+    for (size_t j = 0; j + 1 < rows.size(); ++j) {
+        for (size_t i = 0; i + 1 < columns.size(); ++i) {
+            const Window tile{columns[i], rows[j], columns[i + 1], rows[j + 1]};
             ASSERT_EQ(Drawn(&DrawPseudo, WindowBlock(cells, tile, 15), how),
                       Cut(whole, cells.width, tile))
-                << "tile " << x0 << ", " << y0;
+                << "tile " << tile.x0 << ", " << tile.y0;
         }
     }
 }
