@@ -156,6 +156,7 @@ void SlopeGroup(const float* a, const float* b, int64_t i, int64_t n, float run,
     Store<kPart>(g + i, _mm_mul_ps(d, inverse), n);
     Store<kPart>(h + i, _mm_mul_ps(_mm_set1_ps(run), inverse), n);
     const int outside = FirstLanes(OutsideNormal(s), n);
+    if (outside == 0) return;
     for (int j = 0; j < 4; ++j) {
         if ((outside >> j & 1) != 0) SlopeCell(a[i + j], b[i + j], run, run2, g[i + j], h[i + j]);
     }
@@ -243,6 +244,7 @@ void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const Sha
             Store<kPart>(highlight + x, dot, count);
         }
         const int outside = FirstLanes(OutsideNormal(s), count);
+        if (outside == 0) return;
         for (int j = 0; j < 4; ++j) {
             if ((outside >> j & 1) != 0) InteriorCell(n, x + j, k, highlights_on, light, highlight);
         }
