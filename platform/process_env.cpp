@@ -39,6 +39,13 @@ std::optional<std::string> UserConfigDirectory() {
     return *home + "/.config";
 }
 
+std::optional<std::string> UserCacheDirectory() {
+    if (auto base = GetEnv("XDG_CACHE_HOME"); base && !base->empty()) return base;
+    const std::optional<std::string> home = GetEnv("HOME");
+    if (!home || home->empty()) return std::nullopt;
+    return *home + "/.cache";
+}
+
 char PathListSeparator() {
     return ':';
 }

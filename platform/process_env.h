@@ -16,6 +16,10 @@ bool SetEnv(const std::string& name, const std::string& value);
 // Windows; nothing when neither can be told.
 std::optional<std::string> UserConfigDirectory();
 
+// Where the user's cached files live: ${XDG_CACHE_HOME:-$HOME/.cache}, or %LOCALAPPDATA% on
+// Windows; nothing when neither can be told.
+std::optional<std::string> UserCacheDirectory();
+
 // What separates the directories of PATH: ":", or ";" on Windows.
 char PathListSeparator();
 

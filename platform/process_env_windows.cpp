@@ -60,6 +60,12 @@ std::optional<std::string> UserConfigDirectory() {
     return app_data;
 }
 
+std::optional<std::string> UserCacheDirectory() {
+    std::optional<std::string> local = GetEnv("LOCALAPPDATA");
+    if (!local || local->empty()) return std::nullopt;
+    return local;
+}
+
 char PathListSeparator() {
     return ';';
 }

@@ -20,22 +20,23 @@ struct BandRead {
     GDALRasterBandH band = nullptr;
     ReadPlan plan;
     GDALRIOResampleAlg kernel = GRIORA_NearestNeighbour;
+    bool cached = false;  // from the pyramid in the cache
 };
 
 BandRead PrepareRead(OpenRaster& raster, const BlockRequest& request, const ReadPlan& plan,
                      int gdal_band) {
-    if (!raster.read_levels)
-        raster.read_levels = std::make_unique<ReadLevels>(raster.dataset, raster.path);
-    const ReadLevel level = raster.read_levels->Choose(gdal_band, request.width, request.height,
-                                                       request.output_width, request.output_height);
     BandRead read;
-    read.band = level.band;
-    read.plan = PlanOnLevel(plan, raster.geometry, level.width, level.height);
     const RequestScale scale{request.width, request.height, request.output_width,
                              request.output_height};
     read.kernel =
         ChooseKernel(request.underview_mode,
                      ContentOf(raster.field, GDALGetRasterBand(raster.dataset, gdal_band)), scale);
+    const ReadLevel level =
+        LevelsOf(raster).Choose(gdal_band, request.width, request.height, request.output_width,
+                                request.output_height, read.kernel);
+    read.band = level.band;
+    read.cached = level.cached;
+    read.plan = PlanOnLevel(plan, raster.geometry, level.width, level.height);
     return read;
 }
 
@@ -97,7 +98,7 @@ void SpreadGrey(const ReadPlan& plan, const CellGrid& grid) {
 }
 
 Status ReadRgbColours(OpenRaster& raster, const BlockRequest& request, const ReadPlan& full_plan,
-                      CellGrid grid) {
+                      CellGrid grid, bool& cached) {
     const std::vector<int>& numbers = raster.field.colour_bands;
     // The components are read from one level: the red band's, unless another band's overviews
     // differ in size, when all are read at full resolution and GDAL chooses.
@@ -109,6 +110,7 @@ Status ReadRgbColours(OpenRaster& raster, const BlockRequest& request, const Rea
         one_level = one_level && component.band != nullptr && red.band != nullptr &&
                     GDALGetRasterBandXSize(component.band) == GDALGetRasterBandXSize(red.band) &&
                     GDALGetRasterBandYSize(component.band) == GDALGetRasterBandYSize(red.band);
+    cached = one_level && red.cached;
     std::vector<GDALRasterBandH> bands;
     for (size_t i = 0; i < numbers.size(); ++i)
         bands.push_back(one_level ? reads[i].band : GDALGetRasterBand(raster.dataset, numbers[i]));
@@ -147,6 +149,37 @@ Status ReadPaletteColours(const OpenRaster& raster, const BandRead& read, CellGr
         return palette[index];
     });
     return kOk;
+}
+
+// The pixels inside the raster, by format and band source; `cached` tells whether they came
+// from the pyramid in the cache.
+Status ReadInside(OpenRaster& raster, const BlockRequest& request, const ReadPlan& plan,
+                  const BandModel& model, CellGrid grid, bool& cached) {
+    Status status = kOk;
+    const bool rgb_colours =
+        request.format == KVR_BLOCK_COLOUR && model.source == BandSource::RgbColour;
+    const BandRead read = plan.empty || rgb_colours
+                              ? BandRead{}
+                              : PrepareRead(raster, request, plan, model.gdal_band);
+    cached = read.cached;
+    if (plan.empty) {
+        // Nothing inside the raster: the zeros above are the block.
+    } else if (rgb_colours) {
+        status = ReadRgbColours(raster, request, plan, grid, cached);
+    } else if (read.band == nullptr) {
+        status = kReadFailed;
+    } else if (request.format == KVR_BLOCK_FLOAT) {
+        grid.type = GDT_Float32;
+        status = ReadBandCells(read.band, read.plan, grid, read.kernel);
+    } else if (request.format == KVR_BLOCK_BYTE) {
+        status = ReadEightBit(read, grid);
+    } else if (raster.field.field_type == KVR_FIELD_PALETTE) {
+        status = ReadPaletteColours(raster, read, grid);
+    } else {
+        status = ReadEightBit(read, grid);
+        if (status == kOk) SpreadGrey(plan, grid);
+    }
+    return status;
 }
 
 }  // namespace
@@ -188,28 +221,13 @@ Status PopulateBlock(OpenRaster& raster, const BlockRequest& request, void** dat
     grid.validity_row = request.output_width;
     ZeroOutside(plan, grid, request.output_width, request.output_height);
 
-    Status status = kOk;
-    const bool rgb_colours =
-        request.format == KVR_BLOCK_COLOUR && model.source == BandSource::RgbColour;
-    const BandRead read = plan.empty || rgb_colours
-                              ? BandRead{}
-                              : PrepareRead(raster, request, plan, model.gdal_band);
-    if (plan.empty) {
-        // Nothing inside the raster: the zeros above are the block.
-    } else if (rgb_colours) {
-        status = ReadRgbColours(raster, request, plan, grid);
-    } else if (read.band == nullptr) {
-        status = kReadFailed;
-    } else if (request.format == KVR_BLOCK_FLOAT) {
-        grid.type = GDT_Float32;
-        status = ReadBandCells(read.band, read.plan, grid, read.kernel);
-    } else if (request.format == KVR_BLOCK_BYTE) {
-        status = ReadEightBit(read, grid);
-    } else if (raster.field.field_type == KVR_FIELD_PALETTE) {
-        status = ReadPaletteColours(raster, read, grid);
-    } else {
-        status = ReadEightBit(read, grid);
-        if (status == kOk) SpreadGrey(plan, grid);
+    bool cached = false;
+    Status status = ReadInside(raster, request, plan, model, grid, cached);
+    // A pyramid in the cache that cannot be read (damaged on disk) is dropped and the block read
+    // again from the raster: the cache costs nothing but speed.
+    if (status == kReadFailed && cached && LevelsOf(raster).Pyramid() != nullptr) {
+        LevelsOf(raster).Pyramid()->Discard();
+        status = ReadInside(raster, request, plan, model, grid, cached);
     }
     if (status != kOk) {
         blocks.Discard(values);

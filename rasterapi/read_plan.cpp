@@ -76,6 +76,25 @@ ReadPlan PlanRead(const RasterGeometry& geometry, int64_t x, int64_t y, int64_t 
     return plan;
 }
 
+ReadPlan PlanPart(const RasterGeometry& geometry, int output_width, int output_height, int x0,
+                  int y0, int x1, int y1) {
+    ReadPlan plan = PlanRead(geometry, 0, 0, geometry.width, geometry.height, output_width,
+                             output_height, y0, y1);
+    if (plan.empty || (x0 == 0 && x1 == output_width)) return plan;
+    if (!plan.floating) {
+        plan.floating = true;
+        plan.fy = plan.y_off;
+        plan.fh = plan.y_size;
+    }
+    const double step_x = static_cast<double>(geometry.width) / output_width;
+    plan.out_x0 = x0;
+    plan.out_x1 = x1;
+    plan.fx = x0 * step_x;
+    plan.fw = (x1 - x0) * step_x;
+    IntegerSpan(plan.fx, plan.fw, static_cast<double>(geometry.width), plan.x_off, plan.x_size);
+    return plan;
+}
+
 ReadPlan PlanOnLevel(const ReadPlan& plan, const RasterGeometry& geometry, int64_t level_width,
                      int64_t level_height) {
     if (plan.empty || (level_width == geometry.width && level_height == geometry.height))

@@ -31,6 +31,12 @@ ReadPlan PlanRead(const RasterGeometry& geometry, int64_t x, int64_t y, int64_t 
                   int64_t height, int output_width, int output_height, int row_begin = 0,
                   int row_end = -1);
 
+// Output pixels [x0, x1) x [y0, y1) of the whole raster drawn at `output_width` x
+// `output_height` (a level read whole), read as that request reads them; the pixels keep their
+// places in the whole output grid.
+ReadPlan PlanPart(const RasterGeometry& geometry, int output_width, int output_height, int x0,
+                  int y0, int x1, int y1);
+
 // The same read on a level of `level_width` x `level_height` cells (an overview): the window
 // scaled by the level's share of the full resolution, always floating. At full resolution the
 // plan itself.

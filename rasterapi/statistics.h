@@ -18,15 +18,20 @@
 
 namespace Tarn::RasterApi {
 
+struct OpenRaster;
+
 struct ComputedStatistics {
     KvrStatistics record{};  // `bins` is set only in handed-out copies
     std::vector<KvrHistogramBin> bins;
 };
 
-// Reads the band at `level` (GDAL picks overviews where they exist). kNotAvailable when the
-// band has no valid cell.
-Status ComputeBandStatistics(GDALDatasetH dataset, const RasterGeometry& geometry, int gdal_band,
-                             int level, ComputedStatistics& out);
+// Statistics of GDAL band `gdal_band` at `level`. Level 0 reads every cell. Above it the level's
+// cells come from the raster's pyramid when the cache holds it, else from the band read at the
+// level's size (GDAL picks its overviews); a raster of more cells than the cache's threshold
+// (PyramidSettings) without overviews is sampled instead (statistics_sample.h), its windows
+// averaged to the level's cells, and the counts are then the sample's. kNotAvailable when no
+// cell read is valid.
+Status ComputeBandStatistics(OpenRaster& raster, int gdal_band, int level, ComputedStatistics& out);
 
 // Statistics that GDAL keeps for the band (beside the file or in it) together with a stored
 // histogram; false when either is missing. The relief statistic is not among them.

@@ -30,8 +30,7 @@ Status RequestStatistics(OpenRaster& raster, int band, int level, int mode, Stat
         found = &stored;
     } else {
         ComputedStatistics computed;
-        const Status status =
-            ComputeBandStatistics(raster.dataset, raster.geometry, gdal_band, level, computed);
+        const Status status = ComputeBandStatistics(raster, gdal_band, level, computed);
         if (status != kOk) return status;
         found = &raster.statistics.emplace(key, std::move(computed)).first->second;
     }

@@ -61,7 +61,7 @@ bool ColouringStatistics(RasterApi::OpenRaster& raster, int document_band,
     }
     CPLPushErrorHandler(CPLQuietErrorHandler);
     const RasterApi::Status status =
-        RasterApi::ComputeBandStatistics(raster.dataset, g, gdal_band, level, statistics);
+        RasterApi::ComputeBandStatistics(raster, gdal_band, level, statistics);
     CPLPopErrorHandler();
     if (status == RasterApi::kOk) return true;
     if (has_stored) {
