@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/engine/bench_support.h"
 #include "engine/kvr_contract.h"
 #include "handler/handler_context.h"
 #include "handler/rh_api.h"
@@ -74,19 +75,15 @@ bool Bind(void* library, const char* name, Fn& slot) {
 // Settings of the benchmark's own: nothing about underviews; the colouring and shading of
 // draw_bench (the default colouring mode maps each cell through a slower lookup, which would
 // time the colour control rather than the resampling); the engine's cache through the name set
-// that carries it.
+// that carries it; no pyramid, so that both sides read the full resolution whatever the
+// threshold.
 void IsolateSettings(const std::string& directory) {
-    std::ofstream(directory + "/raster.ini")
-        << "[Colouring]\nMode = 0\nColourTable = Pseudocolor.lut\n"
-        << "[Shading]\nEnabled = yes\nLightAzimuth = 315\nHighlights = yes\n"
-        << "[Engine]\nHNames = yes\nCacheSize = " << kCacheMegabytes << "\n";
-    std::ofstream(directory + "/user.reg")
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-        << "[HKEY_CURRENT_USER\\Software\\Corvane\\Corvane\\Raster\\200]\r\n"
-        << "\"PreferencesFile\"=\"" << directory << "/raster.ini\"\r\n";
-    setenv("CORVANE_USER_REG", (directory + "/user.reg").c_str(), 1);
-    setenv("CORVANE_SYSTEM_REG", (directory + "/system.reg").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", directory.c_str(), 1);
+    Tarn::Bench::IsolateSettings(directory,
+                                 "[Colouring]\nMode = 0\nColourTable = Pseudocolor.lut\n"
+                                 "[Shading]\nEnabled = yes\nLightAzimuth = 315\n"
+                                 "Highlights = yes\n[Engine]\nHNames = yes\nCacheSize = " +
+                                     std::to_string(kCacheMegabytes) +
+                                     "\n[Pyramids]\nEnabled = no\n");
 }
 
 bool Prepare() {
@@ -223,29 +220,7 @@ void BM_GdalRead(benchmark::State& state, const Scale& s) {
     }
 }
 
-// The least disturbed repetition's processor time of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            const std::string name = run.run_name.function_name;
-            const auto found = seconds_.find(name);
-            if (found == seconds_.end() || seconds < found->second) seconds_[name] = seconds;
-        }
-    }
-    double Seconds(const std::string& name) const {
-        const auto found = seconds_.find(name);
-        return found == seconds_.end() ? 0.0 : found->second;
-    }
-
-private:
-    std::map<std::string, double> seconds_;
-};
-
-void PrintRatios(const RatioReporter& reporter) {
+void PrintRatios(const Tarn::Bench::LeastDisturbedReporter& reporter) {
     std::printf("\nprocessor time, least disturbed repetition\n");
     std::printf("%-10s %10s %10s %10s %12s %12s\n", "", "GDAL ms", "block ms", "draw ms",
                 "block/GDAL", "draw/GDAL");
@@ -280,7 +255,8 @@ int main(int argc, char** argv) {
         }
     }
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    Tarn::Bench::LeastDisturbedReporter reporter(
+        Tarn::Bench::LeastDisturbedReporter::Clock::Processor);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintRatios(reporter);
     benchmark::Shutdown();
