@@ -284,6 +284,72 @@ INSTANTIATE_TEST_SUITE_P(
                       MatchCase{"a window", 100, 60, 300, 50, false, 1.0, 0},
                       MatchCase{"around a hole", 0, 0, 512, 64, true, 3.0, 2 * 60}));
 
+// Packed colours (format 110) of the whole raster drawn at `pixels`, and how many pyramids the
+// draw left.
+std::vector<uint32_t> DrawColours(const std::string& path, int side, int pixels) {
+    EngineRaster raster(path);
+    EXPECT_TRUE(raster.ok());
+    Block block;
+    Populate(block, raster.raster(), KVR_BLOCK_COLOUR, 0, 0, side, side, pixels, pixels, 0);
+    EXPECT_EQ(block.status, 0);
+    if (block.status != 0) return {};
+    const auto* words = static_cast<const uint32_t*>(block.data);
+    return std::vector<uint32_t>(words, words + static_cast<size_t>(pixels) * pixels);
+}
+
+// A palette raster's pyramid keeps the most frequent class: its pictures show the palette's
+// colours only, and where each pixel covers one class, the raster's own.
+TEST_F(PyramidCacheTest, PaletteRasterKeepsItsClasses) {
+    RasterRecipe recipe;
+    recipe.width = recipe.height = 256;
+    recipe.type = GDT_Byte;
+    recipe.palette = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
+    // Classes in squares of 16 cells, so that each pixel of a picture reduced by 8 covers one.
+    const std::string path = WriteRaster(dir_.File("classes.tif"), recipe,
+                                         [](int, int x, int y) { return (x / 16 + y / 16) % 3; });
+    CacheSettings off;
+    off.enabled = false;
+    Configure(off);
+    const std::vector<uint32_t> expected = DrawColours(path, 256, 32);
+    Configure({});
+    const std::vector<uint32_t> colours = DrawColours(path, 256, 32);
+    EXPECT_EQ(Entries().size(), 1u);
+    EXPECT_EQ(colours, expected);
+    for (uint32_t colour : DrawColours(path, 256, 23))
+        EXPECT_TRUE(colour == 0x0000FFu || colour == 0x00FF00u || colour == 0xFF0000u) << colour;
+}
+
+// Images are averaged like grids; an image masked by its alpha band gets no pyramid.
+TEST_F(PyramidCacheTest, ImagesAveragedAndAlphaImagesLeftAlone) {
+    const auto component = [](int band, int x, int y) { return (x * band + y * (4 - band)) % 256; };
+    for (const bool alpha : {false, true}) {
+        RasterRecipe recipe;
+        recipe.width = recipe.height = 256;
+        recipe.type = GDT_Byte;
+        recipe.bands = alpha ? 4 : 3;
+        recipe.creation_options = {"PHOTOMETRIC=RGB"};
+        if (alpha) recipe.creation_options.push_back("ALPHA=YES");
+        const std::string path = WriteRaster(
+            dir_.File(alpha ? "rgba.tif" : "rgb.tif"), recipe, [&](int band, int x, int y) {
+                return band == 4 ? 255 : component(band, x / 4, y / 4);
+            });
+        CacheSettings off;
+        off.enabled = false;
+        Configure(off);
+        const std::vector<uint32_t> expected = DrawColours(path, 256, 32);
+        Configure({});
+        const std::vector<uint32_t> colours = DrawColours(path, 256, 32);
+        ASSERT_EQ(colours.size(), expected.size());
+        int worst = 0;
+        for (size_t i = 0; i < colours.size(); ++i)
+            for (int shift : {0, 8, 16, 24})
+                worst = std::max(worst, std::abs(static_cast<int>((colours[i] >> shift) & 0xFF) -
+                                                 static_cast<int>((expected[i] >> shift) & 0xFF)));
+        EXPECT_LE(worst, 1) << (alpha ? "RGBA" : "RGB");
+    }
+    EXPECT_EQ(Entries().size(), 1u) << "the RGB image's only";
+}
+
 // A raster rewritten in place (same size, new cells) is drawn from a new pyramid: the one of its
 // earlier version, poisoned, never shows.
 TEST_F(PyramidCacheTest, ChangedRasterGetsANewPyramid) {
