@@ -118,11 +118,8 @@ int CheckTaken(const Session& session, const std::string& file, std::ostream& er
 int OpenRecord(const Session& session, const std::string& file, OpenRaster& raster,
                std::ostream& err) {
     if (!session.plugin->Entry().open(raster.Record(), file.c_str(), 0)) {
-        const std::optional<std::string> document = StyleDocumentInUse(file);
         err << "rhtool: cannot open " << file << " ("
-            << PluginErrorWords(raster.Record()->error_code, 0, 0) << ")"
-            << (document ? "; does its style document " + *document + " fit the raster?" : "")
-            << "\n";
+            << PluginErrorWords(raster.Record()->error_code, 0, 0) << ")\n";
         return kExitOpenFailed;
     }
     return kExitOk;
@@ -420,8 +417,11 @@ int Draw(const Session& session, const Options& options, bool err_is_terminal, s
         return kExitOutputUnwritable;
     }
     if (!outcome.ok) {
+        const std::string unreadable =
+            outcome.error_code == RH_ERROR_ENGINE ? UnreadableCellsReason(file) : std::string();
         err << "rhtool: drawing " << file << " failed ("
-            << PluginErrorWords(outcome.error_code, width, height) << ")\n";
+            << PluginErrorWords(outcome.error_code, width, height) << ")"
+            << (unreadable.empty() ? "" : ": its cells cannot be read: " + unreadable) << "\n";
         return kExitDrawFailed;
     }
     if (!writer->Finish()) {
