@@ -327,10 +327,10 @@ void ReportRefusedCells(const HandlerContext& context, const DrawRect& cells, in
     std::string reason = EngineErrorText(context.raster_handle);
     if (reason.empty())
         reason = status > 0 ? "status " + std::to_string(status) : "no cells were delivered";
-    LogError(System::WideToUtf8(context.raster_path) + ": cells " + std::to_string(cells.x0) +
-             " to " + std::to_string(cells.x1) + ", " + std::to_string(cells.y0) + " to " +
-             std::to_string(cells.y1) + " cannot be drawn, the engine did not read them (" +
-             reason + ")");
+    LogError(System::WideToUtf8(context.raster_path) + ": cells x " + std::to_string(cells.x0) +
+             ".." + std::to_string(cells.x1) + ", y " + std::to_string(cells.y0) + ".." +
+             std::to_string(cells.y1) +
+             " cannot be drawn, the engine did not read them: " + reason);
 }
 
 }  // namespace

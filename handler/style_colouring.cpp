@@ -8,6 +8,7 @@
 
 #include "colour/colour_table_file.h"
 #include "engine/settings.h"
+#include "handler/engine_errors.h"
 #include "handler/engine_statistics.h"
 #include "style/colour_serializer.h"
 #include "system/file_path.h"
@@ -115,9 +116,10 @@ ColouringOutcome LoadPaletteFile(CColourControl& control, const std::u16string& 
 }
 
 ColouringOutcome NoStatistics(const HandlerContext& context) {
-    return {kColouringUnavailable, "band " + std::to_string(context.band) +
-                                       " has no statistics (no valid cell, or its cells cannot "
-                                       "be read)"};
+    const std::string engine = EngineErrorText(context.raster_handle);
+    return {kColouringUnavailable,
+            "band " + std::to_string(context.band) + " has no statistics (" +
+                (engine.empty() ? "no valid cell, or its cells cannot be read" : engine) + ")"};
 }
 
 }  // namespace

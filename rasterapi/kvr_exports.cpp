@@ -2,7 +2,6 @@
 // work to the parts above; no exception and no GDAL message leaves it. Every function is
 // exported as KVR_<name> and, as an alias, KVR_H_<name>; KVR_H_SetCacheSize exists only in the
 // KVR_H_ set.
-#include <cpl_error.h>
 #include <utf8.h>
 
 #include <algorithm>
@@ -41,12 +40,16 @@ HandleTable<OpenInfo>& Infos() {
 std::atomic<uint32_t> g_quality_limit{0};
 std::atomic<uint8_t> g_quality_flag{0};
 
+// A body may take GDAL's failures of the call, to keep them as its raster's reason.
 template <typename Body>
 int Guarded(Body&& body) noexcept {
     try {
         EnsureGdalRegistered();
         QuietGdalErrors quiet;
-        return body();
+        if constexpr (std::is_invocable_v<Body, const QuietGdalErrors&>)
+            return body(quiet);
+        else
+            return body();
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (...) {
@@ -99,13 +102,12 @@ const char* StatusWords(int status) {
     }
 }
 
-// Keeps why a request on `raster` was refused: GDAL's last message on this thread (each call
-// starts with it reset), else the status in words. Statistics that are merely not known yet
-// (status 5 of a request that does not compute them) are no refusal.
-int Remember(OpenFields& raster, int status) {
+// Keeps why a request on `raster` was refused: GDAL's failures during the call, else the
+// status in words.
+int Remember(OpenFields& raster, int status, const QuietGdalErrors& gdal) {
     if (status == kOk) return status;
-    const char* gdal = CPLGetLastErrorMsg();
-    raster.last_error = gdal != nullptr && gdal[0] != '\0' ? gdal : StatusWords(status);
+    raster.last_error = gdal.Failures();
+    if (raster.last_error.empty()) raster.last_error = StatusWords(status);
     return status;
 }
 
@@ -289,13 +291,14 @@ KVR_API int KVR_ConvertCellToWorld(KvrHandle raster, int32_t field, double cell_
 KVR_API int KVR_GetStatistics(KvrHandle raster, int32_t field, int32_t band, int32_t /*reserved*/,
                               KvrStatistics** statistics, int32_t mode, int32_t force,
                               int32_t /*reserved_minus_one*/, int32_t /*reserved_zero*/) {
-    return Guarded([&]() -> int {
+    return Guarded([&](const QuietGdalErrors& gdal) -> int {
         const FoundField found = FindField(raster, field);
         if (found.status != kOk) return found.status;
         const int status = RequestStatistics(
             *found.field, band, 0, mode,
             force != 0 ? StatisticsSource::Compute : StatisticsSource::KnownOnly, statistics);
-        return force != 0 ? Remember(*found.raster, status) : status;
+        // Statistics that are merely not known yet are no refusal.
+        return force != 0 ? Remember(*found.raster, status, gdal) : status;
     });
 }
 
@@ -303,11 +306,13 @@ KVR_API int KVR_ComputeStatistics(KvrHandle raster, int32_t field, int32_t band,
                                   int64_t /*low*/, int64_t /*high*/, KvrStatistics** statistics,
                                   int32_t mode, int32_t /*reserved_minus_one*/,
                                   int32_t /*reserved_zero*/) {
-    return Guarded([&]() -> int {
+    return Guarded([&](const QuietGdalErrors& gdal) -> int {
         const FoundField found = FindField(raster, field);
         if (found.status != kOk) return found.status;
-        return Remember(*found.raster, RequestStatistics(*found.field, band, level, mode,
-                                                         StatisticsSource::Compute, statistics));
+        return Remember(*found.raster,
+                        RequestStatistics(*found.field, band, level, mode,
+                                          StatisticsSource::Compute, statistics),
+                        gdal);
     });
 }
 
@@ -324,7 +329,7 @@ KVR_API int KVR_PopulateCellBlock(KvrHandle raster, void** data, uint8_t** valid
                                   int32_t output_width, int32_t output_height, int32_t field,
                                   int32_t band, int32_t underview_mode, int64_t /*low*/,
                                   int64_t /*high*/) {
-    return Guarded([&]() -> int {
+    return Guarded([&](const QuietGdalErrors& gdal) -> int {
         if (data == nullptr || validity == nullptr) return kBadArgument;
         const FoundField found = FindField(raster, field);
         if (found.status != kOk) return found.status;
@@ -338,7 +343,7 @@ KVR_API int KVR_PopulateCellBlock(KvrHandle raster, void** data, uint8_t** valid
         request.output_height = output_height;
         request.band = band;
         request.underview_mode = underview_mode;
-        return Remember(*found.raster, PopulateBlock(*found.field, request, data, validity));
+        return Remember(*found.raster, PopulateBlock(*found.field, request, data, validity), gdal);
     });
 }
 

@@ -8,6 +8,7 @@
 
 #include "handler/rh_api.h"
 #include "platform/file_system.h"
+#include "rasterapi/gdal_session.h"
 #include "rasterapi/open_raster.h"
 
 namespace Tarn::Tools {
@@ -44,6 +45,7 @@ namespace {
 
 // The first block of the band that GDAL fails to read, in its words; empty when all read.
 std::string BandTrouble(GDALRasterBandH band) {
+    const RasterApi::QuietGdalErrors gdal;
     int block_x = 0, block_y = 0;
     GDALGetBlockSize(band, &block_x, &block_y);
     if (block_x <= 0 || block_y <= 0) return {};
@@ -53,9 +55,8 @@ std::string BandTrouble(GDALRasterBandH band) {
                                       GDALGetDataTypeSizeBytes(GDALGetRasterDataType(band)));
     for (int row = 0; row < rows; ++row)
         for (int column = 0; column < columns; ++column) {
-            CPLErrorReset();
             if (GDALReadBlock(band, column, row, buffer.data()) != CE_None) {
-                const std::string message = CPLGetLastErrorMsg();
+                const std::string message = gdal.Failures();
                 return message.empty() ? "GDAL cannot read its cells" : message;
             }
         }
@@ -66,7 +67,7 @@ std::string BandTrouble(GDALRasterBandH band) {
 
 std::string UnreadableCellsReason(const std::string& path) {
     GDALAllRegister();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
+    const RasterApi::QuietGdalErrors opening;
     std::string reason;
     RasterApi::OpenFields raster;
     if (RasterApi::OpenRasterFields(path, raster) == RasterApi::kOk) {
@@ -76,7 +77,6 @@ std::string UnreadableCellsReason(const std::string& path) {
             if (!reason.empty()) break;
         }
     }
-    CPLPopErrorHandler();
     return reason;
 }
 

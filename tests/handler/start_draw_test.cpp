@@ -592,7 +592,7 @@ TEST_P(EngineRefusal, FailsWithError2AndLogsTheEnginesReason) {
 
     std::stringstream text;
     text << std::ifstream(log).rdbuf();
-    EXPECT_NE(text.str().find(raster.string() + ": cells 0 to 128, 0 to 128 cannot be drawn"),
+    EXPECT_NE(text.str().find(raster.string() + ": cells x 0..128, y 0..128 cannot be drawn"),
               std::string::npos)
         << text.str();
     EXPECT_NE(text.str().find("IReadBlock failed"), std::string::npos) << text.str();
