@@ -275,6 +275,12 @@ int Info(const Session& session, const Options& options, std::ostream& out, std:
     else
         report.Null("Transparent colour");
     report.Text("Style file", styled.document.empty() ? "none" : styled.document);
+    // A style names one of several variables by its field (--field N).
+    if (const std::vector<std::string> variables = FieldVariables(file); variables.size() > 1) {
+        Report& fields = report.Group("Fields", std::to_string(variables.size()));
+        for (size_t i = 0; i < variables.size(); ++i)
+            fields.Text("Field " + std::to_string(i + 1), variables[i]);
+    }
     if (styled.facts) AddRasterFacts(report, *styled.facts, DrawnDocumentBand(styled));
     if (options.json)
         report.PrintJson(out);
