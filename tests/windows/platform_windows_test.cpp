@@ -159,10 +159,12 @@ TEST_F(WindowsPlatform, NonAsciiPathsThroughEveryFileCall) {
         ASSERT_TRUE(writer.Commit());
     }
     EXPECT_EQ(ReadFileContents(renamed), "replaced");
-    const auto unique = CreateUniqueFile(Utf8(folder), "xml");
+    // The directory as the library passes it, ending in "/": one separator before the name.
+    const auto unique = CreateUniqueFile(Utf8(folder) + "/", "xml");
     ASSERT_TRUE(unique.has_value());
     EXPECT_TRUE(fs::exists(FromUtf8(*unique)));
     EXPECT_EQ(FromUtf8(*unique).parent_path(), folder);
+    EXPECT_EQ(unique->find_first_of("/\\", Utf8(folder).size() + 1), std::string::npos) << *unique;
     EXPECT_TRUE(RemoveFile(*unique));
     EXPECT_TRUE(RemoveFile(renamed));
     EXPECT_TRUE(fs::is_empty(folder));
