@@ -1,5 +1,6 @@
 // A stand-in raster engine that serves every existing file as a synthetic DEM: 240 x 160 cells
-// of three round hills and a ridge on a plain, within the grid engine's statistics (0 to 100).
+// of three round hills and parallel ridges on a plain, within the grid engine's statistics (0 to
+// 100).
 // Every height is a sum of squares of whole numbers over a power of two, exact in binary
 // floating point, so that every system computes the very same cells. The grid engine of
 // fake_grid_engine.cpp (included, with the operations below renamed out of the way) does the
@@ -28,7 +29,7 @@ float Hill(int64_t x, int64_t y, int64_t centre_x, int64_t centre_y, float top, 
 }
 
 float Height(int64_t x, int64_t y) {
-    const int64_t ridge = (x + 2 * y) % 64 - 32;  // a long, straight ridge across the plain
+    const int64_t ridge = (x + 2 * y) % 64 - 32;  // long, straight ridges across the plain
     return 4.0f + Hill(x, y, 60, 50, 70.0f, 32.0f) + Hill(x, y, 170, 100, 55.0f, 64.0f) +
            Hill(x, y, 120, 140, 30.0f, 16.0f) +
            std::max(0.0f, 8.0f - static_cast<float>(ridge * ridge) / 128.0f);
