@@ -6,11 +6,13 @@
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
+#include <io.h>
 #include <windows.h>
 // <windows.h> maps SetCurrentDirectory to SetCurrentDirectoryW; here it is the platform layer's
 // name.
 #undef SetCurrentDirectory
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -28,6 +30,7 @@
 #include "platform/process_env.h"
 #include "platform/registry_files.h"
 #include "platform/temp_file.h"
+#include "platform/terminal.h"
 #include "platform/url_transfer.h"
 
 namespace {
@@ -367,6 +370,20 @@ TEST_F(WindowsPlatform, TemporaryDirectoryAndProgramPaths) {
     EXPECT_TRUE(fs::is_directory(FromUtf8(temp)));
     EXPECT_EQ(FromUtf8(ExecutablePath()).extension(), ".exe");
     EXPECT_EQ(LibraryFileName("KVRasterAPI"), "KVRasterAPI.dll");
+}
+
+// Progress is drawn on a console only: not into a file, a pipe or the NUL device, which the C
+// runtime's isatty takes for a terminal.
+TEST_F(WindowsPlatform, StandardErrorIsATerminalOnlyOnAConsole) {
+    // Standard error (descriptor 2 and the process's handle both) into NUL, and back.
+    const int saved = _dup(2);
+    ASSERT_GE(saved, 0);
+    ASSERT_NE(std::freopen("NUL", "w", stderr), nullptr);
+    const bool on_nul = StandardErrorIsTerminal();
+    std::fflush(stderr);
+    _dup2(saved, 2);
+    _close(saved);
+    EXPECT_FALSE(on_nul);
 }
 
 // The short date and the time as the user's locale writes them (Wine's default is English, US).
