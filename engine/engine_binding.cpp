@@ -54,6 +54,7 @@ void LookUpEngine(EngineTable& t, const std::string& prefix) {
     LookUp(lib, prefix + "BandInfo", t.BandInfo);
     LookUp(lib, prefix + "GetGHXFilename", t.GetGHXFilename);
     LookUp(lib, prefix + "ReleaseString", t.ReleaseString);
+    LookUp(lib, prefix + "GetErrorText", t.GetErrorText);
     t.SetCacheSize = nullptr;
     if (prefix == "KVR_H_") LookUp(lib, prefix + "SetCacheSize", t.SetCacheSize);
 }

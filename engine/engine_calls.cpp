@@ -135,6 +135,11 @@ int GetGHXFilename(KvrHandle raster, kvr_wchar** text) {
     return Call(BoundEngine().GetGHXFilename, kEngineUnbound, raster, text);
 }
 
+int GetErrorText(KvrHandle raster, kvr_wchar** text) {
+    if (BoundEngine().GetErrorText == nullptr) ClearOut(text);
+    return Call(BoundEngine().GetErrorText, kEngineUnbound, raster, text);
+}
+
 int ReleaseString(kvr_wchar** text) {
     return Call(BoundEngine().ReleaseString, kEngineUnbound, text);
 }

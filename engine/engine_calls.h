@@ -47,6 +47,7 @@ int PopulateCellBlock(KvrHandle raster, void** data, uint8_t** validity, int32_t
 int ReleaseData(void** buffer);
 int GetGHXFilename(KvrHandle raster, kvr_wchar** text);
 int ReleaseString(kvr_wchar** text);
+int GetErrorText(KvrHandle raster, kvr_wchar** text);
 int ReleaseRasterInfo(KvrHandle info);
 int CloseRaster(KvrHandle raster, uint32_t options, int32_t reserved);
 

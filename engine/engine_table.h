@@ -36,6 +36,7 @@ struct EngineTable {
     KvrSetCacheSizeFn SetCacheSize;
     KvrGetGHXFilenameFn GetGHXFilename;
     KvrReleaseStringFn ReleaseString;
+    KvrGetErrorTextFn GetErrorText;  // optional: engines before this plug-in lack it
     GetHandlerPrefsFn GetHandlerPrefs;
     GetRasterProgramDirFn GetRasterProgramDir;
     GetColourPalatteDirFn GetColourPalatteDir;

@@ -77,7 +77,8 @@ typedef struct KvrFieldInfo {
     int32_t band_count;
     int32_t level_count;
     int32_t value_code;
-    uint8_t reserved16[209968];
+    char name[256]; /* the field's variable in a container of several (netCDF, HDF); else empty */
+    uint8_t reserved272[209712];
     double reference_y; /* world y against which "y up" is decided */
     uint8_t reserved209992[96];
     int64_t cell_x0, cell_y0, cell_x1, cell_y1;
@@ -87,7 +88,10 @@ typedef struct KvrFieldInfo {
 
 typedef struct KvrBandInfo {
     char name[256];
-    uint8_t reserved256[8456];
+    /* GDAL's name of the band's colour interpretation ("Gray", "Red", "Undefined", ...); empty
+     * from an engine that does not say */
+    char colour_interpretation[32];
+    uint8_t reserved288[8424];
     int32_t band_kind;  /* KVR_BAND_*, 0 for a plain value band */
     int32_t value_code; /* KVR_VALUE_* */
 } KvrBandInfo;
@@ -136,6 +140,8 @@ static_assert(offsetof(KvrFieldInfo, reference_y) == 209984, "KvrFieldInfo.refer
 static_assert(offsetof(KvrFieldInfo, cell_x0) == 210088, "KvrFieldInfo.cell_x0");
 static_assert(offsetof(KvrFieldInfo, world_min_x) == 210120, "KvrFieldInfo.world_min_x");
 static_assert(offsetof(KvrFieldInfo, cell_offset_x) == 210152, "KvrFieldInfo.cell_offset_x");
+static_assert(offsetof(KvrFieldInfo, name) == 16, "KvrFieldInfo.name");
+static_assert(offsetof(KvrBandInfo, colour_interpretation) == 256, "KvrBandInfo.interpretation");
 static_assert(offsetof(KvrBandInfo, band_kind) == 8712, "KvrBandInfo.band_kind");
 static_assert(offsetof(KvrBandInfo, value_code) == 8716, "KvrBandInfo.value_code");
 static_assert(offsetof(KvrLevelInfo, cell_x0) == 8, "KvrLevelInfo.cell_x0");
@@ -186,6 +192,10 @@ typedef int (*KvrPopulateCellBlockFn)(KvrHandle raster, void** data, uint8_t** v
 typedef int (*KvrReleaseDataFn)(void** buffer);
 typedef int (*KvrGetGHXFilenameFn)(KvrHandle raster, kvr_wchar** text);
 typedef int (*KvrReleaseStringFn)(kvr_wchar** text);
+/* Why the raster's last refused request (cells, statistics) was refused, in words (GDAL's own
+ * message where it gave one); an empty text when nothing was refused. Given back through
+ * KVR_ReleaseString. Not every engine has it: the plug-in binds it when it is there. */
+typedef int (*KvrGetErrorTextFn)(KvrHandle raster, kvr_wchar** text);
 typedef int (*KvrReleaseRasterInfoFn)(KvrHandle info);
 typedef int (*KvrCloseRasterFn)(KvrHandle raster, uint32_t options, int32_t reserved);
 typedef int (*KvrSetCacheSizeFn)(uint32_t megabytes);

@@ -5,15 +5,19 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "colour/colour_control.h"
+#include "colour/colour_info.h"
 #include "colour/colour_values.h"
 #include "engine/kvr_contract.h"
 #include "handler/channel_record.h"
 #include "handler/engine_statistics.h"
 #include "handler/rh_api.h"
+#include "style/render_style_settings.h"
 
 namespace Tarn::Handler {
 
@@ -31,6 +35,14 @@ enum StyleKind : int32_t {
 };
 
 inline constexpr int32_t kUnderviewModeNone = 5;
+
+// A render style held in memory with the transforms it names. A raster whose document does
+// not fit it (a stale document of a replaced raster, say), or whose document cannot be
+// written, is drawn with its default style from here, and the file is left as it is.
+struct MemoryStyle {
+    Colour::RenderStyleSettings style;
+    std::vector<std::pair<std::string, Colour::ColourInfo>> transforms;
+};
 
 struct HandlerContext {
     uint32_t marker = kContextAlive;
@@ -106,6 +118,8 @@ struct HandlerContext {
     char format_name[255] = {};  // the engine's short name of the file format
     int32_t underview_mode = kUnderviewModeNone;
     bool style_loaded = false;
+    // The style drawn instead of the document's until the document changes on disk.
+    std::optional<MemoryStyle> memory_style;
 };
 
 // An underview value of the preferences or the style document: 1 to 5 become modes 0 to 4,

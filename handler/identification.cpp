@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <span>
+#include <string_view>
 
 #include "engine/engine_binding.h"
 #include "engine/engine_calls.h"
@@ -88,12 +90,20 @@ int IdentifyHandler(const HandlerFlavour& flavour, HandlerIdentity& identity) {
     // No served format leaves the record all zeros.
     if (list.empty()) return 1;
     identity = DefaultIdentity(flavour);
-    const size_t count = std::min(list.size(), kMaxExtensions);
-    identity.extension_count = static_cast<int16_t>(count);
     std::memset(identity.extensions, 0, sizeof identity.extensions);
-    // The host's slots hold three letters; a longer name still matches files in full.
-    for (size_t i = 0; i < count; ++i)
-        std::memcpy(identity.extensions[i], list[i].data(), std::min<size_t>(list[i].size(), 3));
+    // The host's slots hold three letters; a longer name still matches files in full. Cut to
+    // three, "tiff" would stand a second time beside "tif": each slot text is listed once.
+    size_t count = 0;
+    for (size_t i = 0; i < list.size() && count < kMaxExtensions; ++i) {
+        const std::string_view slot = std::string_view(list[i]).substr(0, 3);
+        const auto listed = std::span(identity.extensions, count);
+        if (std::any_of(listed.begin(), listed.end(), [&](const char(&taken)[RH_EXTENSION_SLOT]) {
+                return std::string_view(taken, strnlen(taken, RH_EXTENSION_SLOT)) == slot;
+            }))
+            continue;
+        std::memcpy(identity.extensions[count++], slot.data(), slot.size());
+    }
+    identity.extension_count = static_cast<int16_t>(count);
     return 1;
 }
 

@@ -118,7 +118,14 @@ int OpenRaster(HostRasterRecord& host, const char16_t* path) {
     const int32_t stored_kind = TakeStoredStyle(*context, style);
 
     int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    Kvr::GetGridCellRange(raster, context->field, 0, &x0, &y0, &x1, &y1);
+    if (Kvr::GetGridCellRange(raster, context->field, 0, &x0, &y0, &x1, &y1) != 0 &&
+        context->field != 0) {
+        // A field the raster no longer has (a stale document): the style upkeep draws the
+        // raster's own default, which shows the first field.
+        context->field = 0;
+        context->band = 0;
+        Kvr::GetGridCellRange(raster, context->field, 0, &x0, &y0, &x1, &y1);
+    }
     context->cell_origin_x = x0;
     context->cell_origin_y = y0;
     context->width = x1 - x0;

@@ -2,19 +2,19 @@
 #include "handler/render_style_upkeep.h"
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "engine/engine_calls.h"
 #include "handler/band_statistics.h"
 #include "handler/default_style.h"
 #include "handler/engine_statistics.h"
-#include "handler/grid_header.h"
+#include "handler/plugin_log.h"
 #include "handler/style_colouring.h"
 #include "handler/style_path.h"
 #include "platform/file_system.h"
 #include "style/colour_serializer.h"
 #include "style/render_style_settings.h"
-#include "system/text_utils.h"
 #include "system/utf.h"
 
 namespace Tarn::Handler {
@@ -32,38 +32,12 @@ constexpr int32_t kMaxScannedBands = 65536;
 const Colour::PackedColour kTransparentWhite = 0xFFFFFFFFu;
 const Colour::PackedColour kTransparentBlack = 0xFF000000u;
 
-bool IsGridHeaderRaster(const HandlerContext& context) {
-    const std::u16string& path = context.raster_path;
-    const size_t dot = path.find_last_of(u'.');
-    const size_t slash = path.find_last_of(u'/');
-    if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) return false;
-    return System::EqualsNoCase(std::u16string_view(path).substr(dot), u".grd") &&
-           std::string(context.format_name) == kGridHeaderFormat;
+std::string RasterName(const HandlerContext& context) {
+    return System::WideToUtf8(context.raster_path);
 }
 
-void CreateDefaultStyle(HandlerContext& context) {
-    if (IsGridHeaderRaster(context)) {
-        Colour::ColourInfo info;
-        if (ReadGridHeader(context.raster_path, info) < 2)
-            ApplyDefaultColouring(context);
-        else
-            WriteGridHeaderStyle(context, info);
-        return;
-    }
-    switch (context.field_type) {
-        case KVR_FIELD_MULTIBAND:
-            WriteRgbDefaultStyle(context);
-            break;
-        case KVR_FIELD_GRID:
-            ApplyDefaultColouring(context);
-            break;
-        case KVR_FIELD_PALETTE_IMAGE:
-        case KVR_FIELD_PALETTE:
-            WritePaletteDefaultStyle(context);
-            break;
-        default:
-            break;
-    }
+std::string DocumentName(const HandlerContext& context) {
+    return System::WideToUtf8(context.render_style_path);
 }
 
 // Modification time of the document at full precision, when it can be read.
@@ -78,20 +52,48 @@ bool ChangedSinceLoad(const HandlerContext& context) {
     return !time || *time > context.style_load_time;
 }
 
-RenderStyleSettings ReadStyle(const HandlerContext& context) {
+// The document's render style; nothing when there is no document. A document that is partly
+// unreadable gives the defaults for what could not be read.
+std::optional<RenderStyleSettings> ReadDocumentStyle(const HandlerContext& context) {
     RenderStyleSettings style;
-    // A missing or partly unreadable document leaves the defaults (or what was read).
-    ColourSerializer::DeserializeRenderStyle(context.render_style_path, style);
+    const auto read = ColourSerializer::DeserializeRenderStyle(context.render_style_path, style);
+    if (!read.success && read.error_code == Colour::kStyleFileMissing) return std::nullopt;
     return style;
+}
+
+// The style being drawn: the one in memory, else the document's.
+RenderStyleSettings StyleInUse(const HandlerContext& context) {
+    if (context.memory_style) return context.memory_style->style;
+    return ReadDocumentStyle(context).value_or(RenderStyleSettings{});
+}
+
+// A document is made only where there is none the plug-in can read a render style from. One
+// with a style but without transforms (a "Palette" style needs none) is the user's and is kept.
+bool DocumentNeedsCreating(const std::u16string& path) {
+    if (!ColourSerializer::NeedsInitialisation(path)) return false;
+    RenderStyleSettings style;
+    return !ColourSerializer::DeserializeRenderStyle(path, style).success;
 }
 
 const StyleChannel& MainChannel(const RenderStyleSettings& style) {
     return style.kind == Colour::kRenderStyleRgb ? style.red : style.channel;
 }
 
-void RefreshPseudo(HandlerContext& context) {
+// Whether the engine knows the band; without its records there is nothing to check against.
+bool KnownBand(const HandlerContext& context, int32_t field, int32_t band, std::string& why) {
+    if (context.info_handle == KVR_INVALID_HANDLE) return true;
+    const KvrBandInfo* record = nullptr;
+    if (Kvr::BandInfo(context.info_handle, field, band, &record) == 0 && record != nullptr)
+        return true;
+    const int32_t count = Kvr::InfoBandCount(context.info_handle, field);
+    why = "it shows band " + std::to_string(band) + " of field " + std::to_string(field) +
+          ", and the raster has " +
+          (count > 0 ? std::to_string(count) + " bands there" : std::string("no such field"));
+    return false;
+}
+
+void LoadMainStatistics(HandlerContext& context) {
     context.band_statistics.Release();
-    context.colour_control.DetachStatistics();
     context.statistics_level = ChooseStatisticsLevel(context, context.field);
     LoadBandStatistics(context, context.band_statistics, context.field, context.band,
                        context.statistics_level, kStatisticsModeBand);
@@ -99,7 +101,22 @@ void RefreshPseudo(HandlerContext& context) {
         context.value_minimum = static_cast<float>(context.band_statistics->minimum);
         context.value_maximum = static_cast<float>(context.band_statistics->maximum);
     }
-    if (LoadPseudoColourInfo(context) != 0) ApplyDefaultColouring(context);
+}
+
+void RefreshPseudo(HandlerContext& context) {
+    context.colour_control.DetachStatistics();
+    LoadMainStatistics(context);
+    const ColouringOutcome outcome = LoadPseudoColourInfo(context);
+    if (outcome.code != 0) {
+        // The document stays as it is: on a machine with the colour table installed, or once
+        // the band can be read, it colours as its author meant. (A style in memory was
+        // reported when it was taken.)
+        ApplyDefaultColouring(context);
+        if (!context.memory_style)
+            LogWarning(RasterName(context) +
+                       " is coloured with the default colouring in memory: " + outcome.trouble +
+                       "; the style document " + DocumentName(context) + " is left as it is");
+    }
     const KvrBandInfo* band = nullptr;
     if (Kvr::BandInfo(context.info_handle, context.field, context.band, &band) == 0 && band)
         context.band_kind = band->band_kind;
@@ -109,16 +126,10 @@ void RefreshPseudo(HandlerContext& context) {
 // white over the band's value range, unshaded; a fresh colour control has no table, and every cell
 // would otherwise come out in the transparent colour.
 void RefreshGreyScale(HandlerContext& context) {
-    context.band_statistics.Release();
     context.colour_control.Reset();
-    context.statistics_level = ChooseStatisticsLevel(context, context.field);
-    LoadBandStatistics(context, context.band_statistics, context.field, context.band,
-                       context.statistics_level, kStatisticsModeBand);
-    if (context.band_statistics) {
-        context.value_minimum = static_cast<float>(context.band_statistics->minimum);
-        context.value_maximum = static_cast<float>(context.band_statistics->maximum);
+    LoadMainStatistics(context);
+    if (context.band_statistics)
         context.colour_control.AttachStatistics(ToBandStatistics(*context.band_statistics.get()));
-    }
     Colour::CColourControl& control = context.colour_control;
     control.BuildRamp(Colour::PackedToWide(Colour::PackColour(0, 0, 0, 0)),
                       Colour::PackedToWide(Colour::PackColour(255, 255, 255, 0)), 256,
@@ -132,7 +143,7 @@ void RefreshGreyScale(HandlerContext& context) {
 
 // Three channels coloured through ramps from near black to pure red, green and blue.
 bool BuildRgbChannels(HandlerContext& context, const RenderStyleSettings& style,
-                      std::vector<ChannelRecord>& channels) {
+                      std::vector<ChannelRecord>& channels, std::string& why) {
     const StyleChannel* sources[3] = {&style.red, &style.green, &style.blue};
     const Colour::PackedColour tops[3] = {Colour::PackColour(255, 0, 0, 0),
                                           Colour::PackColour(0, 255, 0, 0),
@@ -153,8 +164,10 @@ bool BuildRgbChannels(HandlerContext& context, const RenderStyleSettings& style,
     for (ChannelRecord& channel : channels) {
         const KvrBandInfo* band = nullptr;
         if (Kvr::BandInfo(context.info_handle, channel.field, channel.band, &band) != 0 ||
-            band == nullptr)
+            band == nullptr) {
+            KnownBand(context, channel.field, channel.band, why);
             return false;
+        }
         channel.value_code = band->value_code;
         LoadBandStatistics(context, channel.statistics, channel.field, channel.band, level,
                            kStatisticsModeChannel);
@@ -170,13 +183,13 @@ bool BuildRgbChannels(HandlerContext& context, const RenderStyleSettings& style,
 }
 
 // A palette style shows the field's colour band, or its red, green and blue bands together.
-bool ScanPaletteBands(HandlerContext& context, int32_t& kind,
-                      std::vector<ChannelRecord>& channels) {
+bool ScanPaletteBands(HandlerContext& context, int32_t& kind, std::vector<ChannelRecord>& channels,
+                      std::string& why) {
     int32_t rgb[3] = {-1, -1, -1};
     for (int32_t b = 0; b < kMaxScannedBands; ++b) {
         const KvrBandInfo* band = nullptr;
         if (Kvr::BandInfo(context.info_handle, context.field, b, &band) != 0 || band == nullptr)
-            return false;
+            break;
         const int32_t band_kind = band->band_kind;
         if (band_kind >= KVR_BAND_COLOUR_FIRST && band_kind <= KVR_BAND_COLOUR_LAST) {
             context.band = b;
@@ -197,24 +210,14 @@ bool ScanPaletteBands(HandlerContext& context, int32_t& kind,
             return true;
         }
     }
+    why = "it is a palette style, and field " + std::to_string(context.field) +
+          " has neither a colour band nor red, green and blue bands";
     return false;
 }
 
-}  // namespace
-
-bool PrepareRenderStyle(HandlerContext& context) {
-    if (ColourSerializer::NeedsInitialisation(context.render_style_path)) {
-        if (!StylePlaceWritable(context.render_style_path)) PlaceStyleInTemp(context);
-        if (ColourSerializer::NeedsInitialisation(context.render_style_path))
-            CreateDefaultStyle(context);
-    }
-    return context.style_loaded || RefreshRenderStyle(context, false);
-}
-
-bool RefreshRenderStyle(HandlerContext& context, bool forced) {
-    if (!forced && !ChangedSinceLoad(context)) return true;
-
-    const RenderStyleSettings style = ReadStyle(context);
+// Loads `style` into the context. False, with `why`, when it cannot be drawn on this raster;
+// the context then keeps its previous style kind and channels.
+bool ApplyStyle(HandlerContext& context, const RenderStyleSettings& style, std::string& why) {
     if (context.underview_preference) {
         context.underviews_on = style.underviews != 0;
         context.underview_mode = UnderviewModeOf(style.underviews);
@@ -235,15 +238,17 @@ bool RefreshRenderStyle(HandlerContext& context, bool forced) {
     std::vector<ChannelRecord> channels;
     switch (kind) {
         case kStylePseudo:
+            if (!KnownBand(context, context.field, context.band, why)) return false;
             RefreshPseudo(context);
             break;
         case kStyleRgb:
-            if (!BuildRgbChannels(context, style, channels)) return false;
+            if (!BuildRgbChannels(context, style, channels, why)) return false;
             break;
         case kStylePalette:
-            if (!ScanPaletteBands(context, kind, channels)) return false;
+            if (!ScanPaletteBands(context, kind, channels, why)) return false;
             break;
         case kStyleGreyScale:
+            if (!KnownBand(context, context.field, context.band, why)) return false;
             RefreshGreyScale(context);
             break;
         default:
@@ -252,6 +257,48 @@ bool RefreshRenderStyle(HandlerContext& context, bool forced) {
     // Kind and channels change together: drawing an RGB or composite style reads three channels.
     context.style_kind = kind;
     context.channels = std::move(channels);
+    return true;
+}
+
+}  // namespace
+
+bool PrepareRenderStyle(HandlerContext& context) {
+    if (DocumentNeedsCreating(context.render_style_path)) {
+        if (!StylePlaceWritable(context.render_style_path)) PlaceStyleInTemp(context);
+        if (DocumentNeedsCreating(context.render_style_path) &&
+            !WriteStyleDocument(context.render_style_path, DefaultStyleFor(context)))
+            LogWarning("the style document " + DocumentName(context) + " cannot be written; " +
+                       RasterName(context) + " is drawn with its default style from memory");
+    }
+    return context.style_loaded || RefreshRenderStyle(context, false);
+}
+
+bool RefreshRenderStyle(HandlerContext& context, bool forced) {
+    if (!forced && !ChangedSinceLoad(context)) return true;
+
+    const std::optional<RenderStyleSettings> stored = ReadDocumentStyle(context);
+    bool drawn = false;
+    std::string why;
+    if (stored) {
+        context.memory_style.reset();
+        drawn = ApplyStyle(context, *stored, why);
+        // A stale document (the raster replaced by one with other bands) must not lock the
+        // host out of the raster, nor be overwritten: until it changes, a style that fits is
+        // drawn from memory.
+        if (!drawn)
+            LogWarning("the style document " + DocumentName(context) + " does not fit " +
+                       RasterName(context) + " (" + why +
+                       "); it is drawn with the default style for its bands, from memory, and "
+                       "the document is left as it is");
+    }
+    if (!drawn) {
+        context.memory_style = DefaultStyleFor(context);
+        if (!ApplyStyle(context, context.memory_style->style, why)) {
+            context.memory_style.reset();
+            LogError(RasterName(context) + " cannot be drawn: " + why);
+            return false;
+        }
+    }
 
     // The document's own time, not the clock's: file times are coarser than the clock, so an
     // edit just after this load could otherwise carry an earlier time than "now".
@@ -269,7 +316,7 @@ void RefreshTransparency(HandlerContext& context) {
     // the channels that drawing it reads.
     if (ChangedSinceLoad(context)) RefreshRenderStyle(context, false);
 
-    const RenderStyleSettings style = ReadStyle(context);
+    const RenderStyleSettings style = StyleInUse(context);
     const KvrFieldInfo* field = nullptr;
     Kvr::FieldInfo(context.info_handle, static_cast<int32_t>(MainChannel(style).field), &field);
     if (field != nullptr && field->field_type == KVR_FIELD_PALETTE) {

@@ -8,15 +8,19 @@
 #include <limits>
 #include <new>
 #include <numeric>
+#include <string>
 
-#include "engine/engine_calls.h"
 #include "draw/bands.h"
 #include "draw/level.h"
 #include "draw/pseudo.h"
 #include "draw/shading.h"
+#include "engine/engine_calls.h"
+#include "handler/engine_errors.h"
 #include "handler/picture.h"
+#include "handler/plugin_log.h"
 #include "platform/memory_advice.h"
 #include "platform/memory_status.h"
+#include "system/utf.h"
 
 namespace Tarn::Handler {
 namespace {
@@ -33,6 +37,8 @@ struct BlockWindow {
     int32_t output_width = 0;
     int32_t output_height = 0;
     int32_t underview_mode = kUnderviewModeNone;
+    // Where a refused request leaves the engine's status (-1 for status 0 without buffers).
+    int* refusal = nullptr;
 
     int64_t Pixels() const { return int64_t{output_width} * output_height; }
 };
@@ -69,7 +75,9 @@ public:
             window.raster, &data_, &validity_, format, window.x, window.y, window.width,
             window.height, window.output_width, window.output_height, source.field, source.band,
             window.underview_mode, source.low, source.high);
-        return status == 0 && data_ != nullptr && validity_ != nullptr;
+        const bool delivered = status == 0 && data_ != nullptr && validity_ != nullptr;
+        if (!delivered && window.refusal != nullptr) *window.refusal = status != 0 ? status : -1;
+        return delivered;
     }
 
     template <typename T>
@@ -179,10 +187,9 @@ HaloRequest PlanHaloRequest(const HandlerContext& context, const BlockWindow& wi
 }
 
 // "Pseudo" and "GreyScale": one band of floats through the colour control, shaded or not; the
-// shaded with their halo. A refused block leaves the whole picture in the background colour;
-// where only the block with the halo is refused (too large for the engine), the picture is
-// drawn from the window alone.
-void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+// shaded with their halo. False when the engine refuses the block; where only the block with
+// the halo is refused (too large for the engine), the picture is drawn from the window alone.
+bool DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
     HaloRequest plan =
         context.shading_on ? PlanHaloRequest(context, window) : HaloRequest::None(window);
     CellBlock block;
@@ -191,13 +198,11 @@ void DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t*
         plan = HaloRequest::None(window);
         read = block.Read(plan.request, KVR_BLOCK_FLOAT, MainBand(context));
     }
-    if (!read) {
-        FillBackground(pixels, window.Pixels(), context.background_colour);
-        return;
-    }
+    if (!read) return false;
     const PseudoColouring how = SingleBandColouring(context, window.width, window.height,
                                                     window.output_width, window.output_height);
     DrawPseudo(plan.Picture(block, window), how, pixels);
+    return true;
 }
 
 // The three channels' blocks in one format; false at the first refusal.
@@ -237,15 +242,13 @@ bool DrawBandComposite(const HandlerContext& context, const BlockWindow& window,
     return true;
 }
 
-// "Palette": the colours of the field's colour band; the background where the engine refuses.
-void DrawPaletteBand(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+// "Palette": the colours of the field's colour band; false when the engine refuses them.
+bool DrawPaletteBand(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
     CellBlock block;
-    if (!block.Read(window, KVR_BLOCK_COLOUR, MainBand(context))) {
-        FillBackground(pixels, window.Pixels(), context.background_colour);
-        return;
-    }
+    if (!block.Read(window, KVR_BLOCK_COLOUR, MainBand(context))) return false;
     DrawPalette({block.As<Colour::PackedColour>(), block.Validity()}, window.Pixels(),
                 context.background_colour, pixels);
+    return true;
 }
 
 // "RGB" from one block of packed colours: the first channel's field, all bands at once.
@@ -255,14 +258,13 @@ bool ReadPackedBands(const HandlerContext& context, const BlockWindow& window, C
                       {first.field, 0, first.value_low, first.value_high});
 }
 
-// "RGB": the assembly its channels call for; any refusal leaves the picture in the background
-// colour, never an error.
-void DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+// "RGB": the assembly its channels call for; false when the engine refuses a block.
+bool DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
     const int64_t count = window.Pixels();
     const Colour::PackedColour background = context.background_colour;
     if (context.channels.size() < 3) {
         FillBackground(pixels, count, background);
-        return;
+        return true;
     }
     const std::array<const Colour::CColourControl*, 3> controls = {
         &context.channels[0].colour_control, &context.channels[1].colour_control,
@@ -273,53 +275,43 @@ void DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* 
     switch (assembly) {
         case RgbAssembly::kByteBands: {
             std::array<CellBlock, 3> blocks;
-            if (!ReadChannelBlocks(context, window, KVR_BLOCK_BYTE, blocks)) {
-                FillBackground(pixels, count, background);
-                return;
-            }
+            if (!ReadChannelBlocks(context, window, KVR_BLOCK_BYTE, blocks)) return false;
             DrawByteBands(ByteBandsOf(blocks), count, background, pixels);
-            return;
+            return true;
         }
         case RgbAssembly::kPackedBands:
         case RgbAssembly::kPackedBandsThroughControls: {
             CellBlock block;
-            if (!ReadPackedBands(context, window, block)) {
-                FillBackground(pixels, count, background);
-                return;
-            }
+            if (!ReadPackedBands(context, window, block)) return false;
             const ColourBlock colours{block.As<Colour::PackedColour>(), block.Validity()};
             if (assembly == RgbAssembly::kPackedBands)
                 DrawPackedBands(colours, count, band_numbers, background, pixels);
             else
                 DrawPackedBandsThroughControls(colours, count, band_numbers, controls, background,
                                                pixels);
-            return;
+            return true;
         }
         case RgbAssembly::kFloatBands: {
             std::array<CellBlock, 3> blocks;
-            if (!ReadChannelBlocks(context, window, KVR_BLOCK_FLOAT, blocks)) {
-                FillBackground(pixels, count, background);
-                return;
-            }
+            if (!ReadChannelBlocks(context, window, KVR_BLOCK_FLOAT, blocks)) return false;
             DrawFloatBands(FloatBandsOf(blocks), count, controls, background, pixels);
-            return;
+            return true;
         }
     }
+    return true;
 }
 
-// Fills the picture by the style kind; false for a band composite the engine refused.
+// Fills the picture by the style kind; false when the engine refused the cells. A picture of
+// the background instead would pass a raster that cannot be read for one without data.
 bool DrawByStyle(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
     switch (context.style_kind) {
         case kStylePseudo:
         case kStyleGreyScale:
-            DrawSingleBand(context, window, pixels);
-            return true;
+            return DrawSingleBand(context, window, pixels);
         case kStyleRgb:
-            DrawRgb(context, window, pixels);
-            return true;
+            return DrawRgb(context, window, pixels);
         case kStylePalette:
-            DrawPaletteBand(context, window, pixels);
-            return true;
+            return DrawPaletteBand(context, window, pixels);
         case kStyleBandComposite:
             return DrawBandComposite(context, window, pixels);
         default:
@@ -329,13 +321,26 @@ bool DrawByStyle(HandlerContext& context, const BlockWindow& window, uint8_t* pi
     }
 }
 
+// Why the picture failed, for the plug-in's message log: the engine's own reason where it
+// gives one (GDAL's message), else its status.
+void ReportRefusedCells(const HandlerContext& context, const DrawRect& cells, int status) {
+    std::string reason = EngineErrorText(context.raster_handle);
+    if (reason.empty())
+        reason = status > 0 ? "status " + std::to_string(status) : "no cells were delivered";
+    LogError(System::WideToUtf8(context.raster_path) + ": cells x " + std::to_string(cells.x0) +
+             ".." + std::to_string(cells.x1) + ", y " + std::to_string(cells.y0) + ".." +
+             std::to_string(cells.y1) +
+             " cannot be drawn, the engine did not read them: " + reason);
+}
+
 }  // namespace
 
 using Draw::PseudoColouring;
 
 void ChooseDrawLevel(HandlerContext& context, int64_t source_width, int64_t source_height,
                      int64_t output_width, int64_t output_height) {
-    context.draw_level = Draw::ChooseDrawLevel(source_width, source_height, output_width, output_height);
+    context.draw_level =
+        Draw::ChooseDrawLevel(source_width, source_height, output_width, output_height);
     double x = 0.0, y = 0.0;
     if (Kvr::GetCellSize(context.raster_handle, context.field, context.draw_level, &x, &y) == 0) {
         context.cell_size_x = static_cast<float>(x);
@@ -407,6 +412,8 @@ int StartDraw(HostRasterRecord& host, HandlerContext& context, const DrawRect& o
     window.output_width = static_cast<int32_t>(width);
     window.output_height = static_cast<int32_t>(height);
     window.underview_mode = context.underview_mode;
+    int refusal = 0;
+    window.refusal = &refusal;
 
     // Below 2^31 on each side, the product cannot overflow.
     const uint64_t size = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * 3u;
@@ -425,6 +432,7 @@ int StartDraw(HostRasterRecord& host, HandlerContext& context, const DrawRect& o
         if (!DrawByStyle(context, window, context.pixels)) {
             // No picture to show: the buffer goes now, not at an RH_EndDraw that may not come.
             EndPicture(context);
+            ReportRefusedCells(context, cells, refusal);
             host.error_code = RH_ERROR_ENGINE;
             return 0;
         }

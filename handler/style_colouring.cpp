@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "colour/colour_table_file.h"
 #include "engine/settings.h"
+#include "handler/engine_errors.h"
 #include "handler/engine_statistics.h"
 #include "style/colour_serializer.h"
 #include "system/file_path.h"
+#include "system/text_utils.h"
+#include "system/utf.h"
 
 namespace Tarn::Handler {
 
@@ -94,14 +98,28 @@ void TakeShading(HandlerContext& context) {
 }
 
 // The colour table named by `palette_name` (any directory part is dropped) from the colour
-// palette directory: 0, or why it could not be loaded.
-int LoadPaletteFile(CColourControl& control, const std::u16string& palette_name) {
+// palette directory: code 0, or why it could not be loaded.
+ColouringOutcome LoadPaletteFile(CColourControl& control, const std::u16string& palette_name) {
     std::u16string directory;
-    if (!Engine::GetColourPaletteDirectory(directory)) return kColouringUnavailable;
+    if (!Engine::GetColourPaletteDirectory(directory))
+        return {kColouringUnavailable, "no colour palette directory is set"};
     const std::u16string name = File::FilePath(palette_name).NameAndExtension();
     const Colour::ColourResult loaded =
         Colour::LoadColourTableFile(control, directory + u"/" + name);
-    return loaded.success ? 0 : FailureCode(loaded.error_code);
+    if (loaded.success) return {};
+    const int code = FailureCode(loaded.error_code);
+    return {code,
+            "the colour table \"" + System::WideToUtf8(name) + "\" cannot be loaded from " +
+                System::WideToUtf8(directory) +
+                (code == Colour::kStyleFileMissing ? " (it is not there)"
+                                                   : " (error " + std::to_string(code) + ")")};
+}
+
+ColouringOutcome NoStatistics(const HandlerContext& context) {
+    const std::string engine = EngineErrorText(context.raster_handle);
+    return {kColouringUnavailable,
+            "band " + std::to_string(context.band) + " has no statistics (" +
+                (engine.empty() ? "no valid cell, or its cells cannot be read" : engine) + ")"};
 }
 
 }  // namespace
@@ -127,32 +145,53 @@ void ApplyFallbackColouring(HandlerContext& context) {
     FillColourFractions(context);
 }
 
-int LoadPseudoColourInfo(HandlerContext& context) {
-    if (!context.band_statistics) return kColouringUnavailable;
+Colour::SerializerResult ReadStyleTransform(const HandlerContext& context, std::string_view name,
+                                            ColourInfo& info) {
+    if (!context.memory_style)
+        return Colour::ColourSerializer::DeserializeColourInfo(context.render_style_path, name,
+                                                               info);
+    const auto& transforms = context.memory_style->transforms;
+    if (transforms.empty()) return Colour::SerializerResult::Failure(Colour::kStyleElementMissing);
+    const auto named = std::find_if(transforms.begin(), transforms.end(), [&](const auto& t) {
+        return System::EqualsNoCase(std::string_view(t.first), name);
+    });
+    info = (named != transforms.end() ? *named : transforms.front()).second;
+    return {};
+}
+
+ColouringOutcome LoadPseudoColourInfo(HandlerContext& context) {
+    if (!context.band_statistics) return NoStatistics(context);
     ColourInfo info;
-    const auto read = Colour::ColourSerializer::DeserializeColourInfo(context.render_style_path,
-                                                                      context.style_name, info);
-    if (!read.success) return FailureCode(read.error_code);
+    const auto read = ReadStyleTransform(context, context.style_name, info);
+    if (!read.success) {
+        const int code = FailureCode(read.error_code);
+        return {code, "its transform \"" + context.style_name + "\" cannot be read (error " +
+                          std::to_string(code) + ")"};
+    }
     return ApplyPseudoColourInfo(context, info);
 }
 
-int ApplyPseudoColourInfo(HandlerContext& context, const ColourInfo& info) {
-    if (!context.band_statistics) return kColouringUnavailable;
+ColouringOutcome ApplyPseudoColourInfo(HandlerContext& context, const ColourInfo& info) {
+    if (!context.band_statistics) return NoStatistics(context);
     const KvrStatistics& statistics = *context.band_statistics.get();
     CColourControl& control = context.colour_control;
     // The user colour mapping inside ApplyColourInfo works from them.
     control.AttachStatistics(ToBandStatistics(statistics));
     const Colour::ColourResult applied = control.ApplyColourInfo(info);
-    if (!applied.success) return FailureCode(applied.error_code);
+    if (!applied.success) {
+        const int code = FailureCode(applied.error_code);
+        return {code,
+                "its colour information cannot be applied (error " + std::to_string(code) + ")"};
+    }
     if (info.null_colour_on) context.background_colour = info.null_colour;
 
-    int result = 0;
+    ColouringOutcome result;
     if (!control.UserMappingOn()) {
         // Taken before the table file is read: a legend file resets the transform.
         const int transform_kind = control.Transform().Kind();
         control.SetMappingKind(Colour::kMappingNone);  // so a mapping the file sets shows
         result = LoadPaletteFile(control, info.palette_name);
-        if (result != 0) {
+        if (result.code != 0) {
             control.BuildRamp(kRampBlue, kRampRed, 256, Colour::kRampHsl);
             control.SetEqualAreaMappingFromHistogram(statistics.minimum, statistics.maximum,
                                                      CumulativeTable(statistics),
@@ -169,8 +208,7 @@ int ApplyPseudoColourInfo(HandlerContext& context, const ColourInfo& info) {
 
 int LoadChannelColourInfo(HandlerContext& context, ChannelRecord& channel) {
     ColourInfo info;
-    const auto read = Colour::ColourSerializer::DeserializeColourInfo(context.render_style_path,
-                                                                      channel.name, info);
+    const auto read = ReadStyleTransform(context, channel.name, info);
     if (!read.success) return FailureCode(read.error_code);
     info.transparent_colour = 0xFF000000u;
     CColourControl& control = channel.colour_control;

@@ -1,6 +1,7 @@
 // Deriving and placing the render style document's path.
 #include "handler/style_path.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
 
@@ -81,10 +82,27 @@ bool StylePlaceWritable(std::u16string_view path) {
     return true;
 }
 
+std::u16string StylePathInTemp(std::u16string_view raster_path, std::u16string_view document) {
+    // FNV-1a: short and stable across runs and builds; it tells paths apart, it guards nothing.
+    const std::string absolute = Platform::AbsolutePath(System::WideToUtf8(raster_path));
+    uint64_t digest = 0xcbf29ce484222325u;
+    for (const char c : absolute) {
+        digest ^= static_cast<unsigned char>(c);
+        digest *= 0x100000001b3u;
+    }
+    const std::u16string_view name = document.substr(NameStart(document, false));
+    const size_t dot = name.find_last_of(u'.');
+    const std::u16string_view stem = name.substr(0, dot);
+    const std::u16string_view extension =
+        dot == std::u16string_view::npos ? std::u16string_view() : name.substr(dot);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(digest));
+    return System::Utf8ToWide(Platform::TempDirectory()) + u"/" + std::u16string(stem) + u"-" +
+           System::Utf8ToWide(hex) + std::u16string(extension);
+}
+
 void PlaceStyleInTemp(HandlerContext& context) {
-    const std::u16string_view path = context.render_style_path;
-    const std::u16string name(path.substr(NameStart(path, false)));
-    context.render_style_path = System::Utf8ToWide(Platform::TempDirectory()) + u"/" + name;
+    context.render_style_path = StylePathInTemp(context.raster_path, context.render_style_path);
     context.delete_style_at_close = true;
 }
 

@@ -22,7 +22,13 @@ std::u16string StylePathBeside(std::u16string_view raster_path);
 // saved by replacing the file with a new one, the directory must take new files in both cases.
 bool StylePlaceWritable(std::u16string_view path);
 
-// Moves the style path into the temporary directory (same file name) and marks the document
+// Where the document named `document` (its directory is dropped) of the raster at
+// `raster_path` lies in the temporary directory: its name with a digest of the raster's
+// absolute path before the extension (dem_tif-0123456789abcdef.ghx), so that rasters of one
+// file name in different directories keep their documents apart.
+std::u16string StylePathInTemp(std::u16string_view raster_path, std::u16string_view document);
+
+// Moves the style path into the temporary directory (StylePathInTemp) and marks the document
 // for deletion at close.
 void PlaceStyleInTemp(HandlerContext& context);
 

@@ -29,6 +29,7 @@ BandModel PlainBand(GDALDatasetH dataset, int gdal_band, int32_t kind) {
     model.kind = kind;
     model.value_code = ValueCodeOf(GDALGetRasterDataType(band));
     model.name = BandName(band, gdal_band);
+    model.interpretation = GDALGetColorInterpretationName(GDALGetRasterColorInterpretation(band));
     return model;
 }
 

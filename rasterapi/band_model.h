@@ -30,6 +30,9 @@ struct BandModel {
     int32_t kind = 0;
     int32_t value_code = 0;
     std::string name;
+    // GDAL's name of the band's colour interpretation ("Gray", "Red", "Palette", ...); empty
+    // for the colour band of a red, green, blue image, which stands for several GDAL bands.
+    std::string interpretation;
 };
 
 struct FieldModel {

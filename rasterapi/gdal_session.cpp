@@ -15,8 +15,19 @@ void EnsureGdalRegistered() {
 }
 
 QuietGdalErrors::QuietGdalErrors() {
-    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLPushErrorHandlerEx(Collect, this);
     CPLErrorReset();
+}
+
+void CPL_STDCALL QuietGdalErrors::Collect(CPLErr kind, CPLErrorNum, const char* message) {
+    if (kind < CE_Failure || message == nullptr) return;
+    auto* self = static_cast<QuietGdalErrors*>(CPLGetErrorHandlerUserData());
+    if (self == nullptr) return;
+    (self->first_.empty() ? self->first_ : self->last_) = message;
+}
+
+std::string QuietGdalErrors::Failures() const {
+    return last_.empty() || last_ == first_ ? first_ : first_ + " (" + last_ + ")";
 }
 
 QuietGdalErrors::~QuietGdalErrors() {

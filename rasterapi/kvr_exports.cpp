@@ -2,9 +2,14 @@
 // work to the parts above; no exception and no GDAL message leaves it. Every function is
 // exported as KVR_<name> and, as an alias, KVR_H_<name>; KVR_H_SetCacheSize exists only in the
 // KVR_H_ set.
+#include <utf8.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <iterator>
 #include <new>
+#include <string>
 #include <type_traits>
 
 #include "engine/kvr_contract.h"
@@ -21,8 +26,8 @@ using namespace Tarn::RasterApi;
 
 namespace {
 
-HandleTable<OpenRaster>& Rasters() {
-    static HandleTable<OpenRaster> table;
+HandleTable<OpenFields>& Rasters() {
+    static HandleTable<OpenFields> table;
     return table;
 }
 
@@ -35,12 +40,16 @@ HandleTable<OpenInfo>& Infos() {
 std::atomic<uint32_t> g_quality_limit{0};
 std::atomic<uint8_t> g_quality_flag{0};
 
+// A body may take GDAL's failures of the call, to keep them as its raster's reason.
 template <typename Body>
 int Guarded(Body&& body) noexcept {
     try {
         EnsureGdalRegistered();
         QuietGdalErrors quiet;
-        return body();
+        if constexpr (std::is_invocable_v<Body, const QuietGdalErrors&>)
+            return body(quiet);
+        else
+            return body();
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     } catch (...) {
@@ -58,8 +67,48 @@ int GuardedCount(Body&& body) noexcept {
     }
 }
 
-bool FieldOk(int32_t field) {
-    return field == 0;
+// The open raster and its field `field`: status kUnknownHandle when the raster is not open,
+// kBadArgument when it has no such field.
+struct FoundField {
+    std::shared_ptr<OpenFields> raster;
+    OpenRaster* field = nullptr;
+    int status = kOk;
+};
+
+FoundField FindField(KvrHandle raster, int32_t field) {
+    FoundField found;
+    found.raster = Rasters().Find(raster);
+    if (!found.raster) {
+        found.status = kUnknownHandle;
+        return found;
+    }
+    found.field = found.raster->Field(field);
+    if (found.field == nullptr) found.status = kBadArgument;
+    return found;
+}
+
+const char* StatusWords(int status) {
+    switch (status) {
+        case kBadArgument:
+            return "the request is outside what the raster has";
+        case kReadFailed:
+            return "GDAL could not read the cells";
+        case kNotAvailable:
+            return "the band has no valid cell";
+        case kOutOfMemory:
+            return "not enough memory";
+        default:
+            return "an unexpected failure";
+    }
+}
+
+// Keeps why a request on `raster` was refused: GDAL's failures during the call, else the
+// status in words.
+int Remember(OpenFields& raster, int status, const QuietGdalErrors& gdal) {
+    if (status == kOk) return status;
+    raster.last_error = gdal.Failures();
+    if (raster.last_error.empty()) raster.last_error = StatusWords(status);
+    return status;
 }
 
 }  // namespace
@@ -79,13 +128,15 @@ KVR_API int KVR_OpenRasterReadOnly(const kvr_wchar* path, KvrHandle* raster, int
         *raster = KVR_INVALID_HANDLE;
         std::string utf8;
         if (!PathToUtf8(path, utf8)) return kBadArgument;
-        std::unique_ptr<OpenRaster> opened;
-        const Status status = OpenRasterFile(utf8, opened);
+        auto opened = std::make_shared<OpenFields>();
+        const Status status = OpenRasterFields(utf8, *opened);
         if (status != kOk) return status;
-        opened->open_mode = mode;
-        opened->quality_limit = g_quality_limit;
-        opened->quality_flag = g_quality_flag;
-        *raster = Rasters().Add(std::shared_ptr<OpenRaster>(std::move(opened)));
+        for (const auto& field : opened->fields) {
+            field->open_mode = mode;
+            field->quality_limit = g_quality_limit;
+            field->quality_flag = g_quality_flag;
+        }
+        *raster = Rasters().Add(std::move(opened));
         return kOk;
     });
 }
@@ -121,10 +172,12 @@ KVR_API int KVR_RasterInfo(KvrHandle info, const KvrRasterInfo** record) {
 
 KVR_API int KVR_FieldInfo(KvrHandle info, int32_t field, const KvrFieldInfo** record) {
     return Guarded([&]() -> int {
-        if (record == nullptr || !FieldOk(field)) return kBadArgument;
+        if (record == nullptr) return kBadArgument;
         const auto found = Infos().Find(info);
         if (!found) return kUnknownHandle;
-        *record = found->field.get();
+        const FieldRecords* records = found->Field(field);
+        if (records == nullptr) return kBadArgument;
+        *record = records->field.get();
         return kOk;
     });
 }
@@ -132,17 +185,20 @@ KVR_API int KVR_FieldInfo(KvrHandle info, int32_t field, const KvrFieldInfo** re
 KVR_API int KVR_InfoBandCount(KvrHandle info, int32_t field) {
     return GuardedCount([&]() -> int {
         const auto found = Infos().Find(info);
-        return found && FieldOk(field) ? static_cast<int>(found->bands.size()) : 0;
+        const FieldRecords* records = found ? found->Field(field) : nullptr;
+        return records ? static_cast<int>(records->bands.size()) : 0;
     });
 }
 
 KVR_API int KVR_BandInfo(KvrHandle info, int32_t field, int32_t band, const KvrBandInfo** record) {
     return Guarded([&]() -> int {
-        if (record == nullptr || !FieldOk(field)) return kBadArgument;
+        if (record == nullptr) return kBadArgument;
         const auto found = Infos().Find(info);
         if (!found) return kUnknownHandle;
-        if (band < 0 || band >= static_cast<int32_t>(found->bands.size())) return kBadArgument;
-        *record = &found->bands[static_cast<size_t>(band)];
+        const FieldRecords* records = found->Field(field);
+        if (records == nullptr) return kBadArgument;
+        if (band < 0 || band >= static_cast<int32_t>(records->bands.size())) return kBadArgument;
+        *record = &records->bands[static_cast<size_t>(band)];
         return kOk;
     });
 }
@@ -150,18 +206,21 @@ KVR_API int KVR_BandInfo(KvrHandle info, int32_t field, int32_t band, const KvrB
 KVR_API int KVR_InfoLevelCount(KvrHandle info, int32_t field, int32_t /*reserved*/) {
     return GuardedCount([&]() -> int {
         const auto found = Infos().Find(info);
-        return found && FieldOk(field) ? static_cast<int>(found->levels.size()) : 0;
+        const FieldRecords* records = found ? found->Field(field) : nullptr;
+        return records ? static_cast<int>(records->levels.size()) : 0;
     });
 }
 
 KVR_API int KVR_LevelInfo(KvrHandle info, int32_t field, int32_t /*reserved*/, int32_t level,
                           const KvrLevelInfo** record) {
     return Guarded([&]() -> int {
-        if (record == nullptr || !FieldOk(field)) return kBadArgument;
+        if (record == nullptr) return kBadArgument;
         const auto found = Infos().Find(info);
         if (!found) return kUnknownHandle;
-        if (level < 0 || level >= static_cast<int32_t>(found->levels.size())) return kBadArgument;
-        *record = &found->levels[static_cast<size_t>(level)];
+        const FieldRecords* records = found->Field(field);
+        if (records == nullptr) return kBadArgument;
+        if (level < 0 || level >= static_cast<int32_t>(records->levels.size())) return kBadArgument;
+        *record = &records->levels[static_cast<size_t>(level)];
         return kOk;
     });
 }
@@ -179,9 +238,10 @@ KVR_API int KVR_GetCS_EPSG(KvrHandle info, int32_t* epsg) {
 KVR_API int KVR_GetGridCellRange(KvrHandle raster, int32_t field, int32_t /*reserved*/, int64_t* x0,
                                  int64_t* y0, int64_t* x1, int64_t* y1) {
     return Guarded([&]() -> int {
-        if (!x0 || !y0 || !x1 || !y1 || !FieldOk(field)) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
+        if (!x0 || !y0 || !x1 || !y1) return kBadArgument;
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
+        const OpenRaster* open = found.field;
         *x0 = 0;
         *y0 = 0;
         *x1 = open->geometry.width;
@@ -193,9 +253,10 @@ KVR_API int KVR_GetGridCellRange(KvrHandle raster, int32_t field, int32_t /*rese
 KVR_API int KVR_GetCellRange(KvrHandle raster, int32_t field, int32_t level, int64_t* x0,
                              int64_t* y0, int64_t* x1, int64_t* y1) {
     return Guarded([&]() -> int {
-        if (!x0 || !y0 || !x1 || !y1 || !FieldOk(field) || level < 0) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
+        if (!x0 || !y0 || !x1 || !y1 || level < 0) return kBadArgument;
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
+        const OpenRaster* open = found.field;
         *x0 = 0;
         *y0 = 0;
         *x1 = open->geometry.LevelWidth(level);
@@ -206,9 +267,10 @@ KVR_API int KVR_GetCellRange(KvrHandle raster, int32_t field, int32_t level, int
 
 KVR_API int KVR_GetCellSize(KvrHandle raster, int32_t field, int32_t level, double* x, double* y) {
     return Guarded([&]() -> int {
-        if (!x || !y || !FieldOk(field)) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
+        if (!x || !y) return kBadArgument;
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
+        const OpenRaster* open = found.field;
         *x = open->geometry.LevelCellSizeX(level);
         *y = open->geometry.LevelCellSizeY(level);
         return kOk;
@@ -218,10 +280,10 @@ KVR_API int KVR_GetCellSize(KvrHandle raster, int32_t field, int32_t level, doub
 KVR_API int KVR_ConvertCellToWorld(KvrHandle raster, int32_t field, double cell_x, double cell_y,
                                    double* world_x, double* world_y) {
     return Guarded([&]() -> int {
-        if (!world_x || !world_y || !FieldOk(field)) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
-        open->geometry.CellToWorld(cell_x, cell_y, *world_x, *world_y);
+        if (!world_x || !world_y) return kBadArgument;
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
+        found.field->geometry.CellToWorld(cell_x, cell_y, *world_x, *world_y);
         return kOk;
     });
 }
@@ -229,13 +291,14 @@ KVR_API int KVR_ConvertCellToWorld(KvrHandle raster, int32_t field, double cell_
 KVR_API int KVR_GetStatistics(KvrHandle raster, int32_t field, int32_t band, int32_t /*reserved*/,
                               KvrStatistics** statistics, int32_t mode, int32_t force,
                               int32_t /*reserved_minus_one*/, int32_t /*reserved_zero*/) {
-    return Guarded([&]() -> int {
-        if (!FieldOk(field)) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
-        return RequestStatistics(
-            *open, band, 0, mode,
+    return Guarded([&](const QuietGdalErrors& gdal) -> int {
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
+        const int status = RequestStatistics(
+            *found.field, band, 0, mode,
             force != 0 ? StatisticsSource::Compute : StatisticsSource::KnownOnly, statistics);
+        // Statistics that are merely not known yet are no refusal.
+        return force != 0 ? Remember(*found.raster, status, gdal) : status;
     });
 }
 
@@ -243,11 +306,13 @@ KVR_API int KVR_ComputeStatistics(KvrHandle raster, int32_t field, int32_t band,
                                   int64_t /*low*/, int64_t /*high*/, KvrStatistics** statistics,
                                   int32_t mode, int32_t /*reserved_minus_one*/,
                                   int32_t /*reserved_zero*/) {
-    return Guarded([&]() -> int {
-        if (!FieldOk(field)) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
-        return RequestStatistics(*open, band, level, mode, StatisticsSource::Compute, statistics);
+    return Guarded([&](const QuietGdalErrors& gdal) -> int {
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
+        return Remember(*found.raster,
+                        RequestStatistics(*found.field, band, level, mode,
+                                          StatisticsSource::Compute, statistics),
+                        gdal);
     });
 }
 
@@ -264,10 +329,10 @@ KVR_API int KVR_PopulateCellBlock(KvrHandle raster, void** data, uint8_t** valid
                                   int32_t output_width, int32_t output_height, int32_t field,
                                   int32_t band, int32_t underview_mode, int64_t /*low*/,
                                   int64_t /*high*/) {
-    return Guarded([&]() -> int {
-        if (data == nullptr || validity == nullptr || !FieldOk(field)) return kBadArgument;
-        const auto open = Rasters().Find(raster);
-        if (!open) return kUnknownHandle;
+    return Guarded([&](const QuietGdalErrors& gdal) -> int {
+        if (data == nullptr || validity == nullptr) return kBadArgument;
+        const FoundField found = FindField(raster, field);
+        if (found.status != kOk) return found.status;
         BlockRequest request;
         request.format = format;
         request.x = x;
@@ -278,7 +343,7 @@ KVR_API int KVR_PopulateCellBlock(KvrHandle raster, void** data, uint8_t** valid
         request.output_height = output_height;
         request.band = band;
         request.underview_mode = underview_mode;
-        return PopulateBlock(*open, request, data, validity);
+        return Remember(*found.raster, PopulateBlock(*found.field, request, data, validity), gdal);
     });
 }
 
@@ -298,6 +363,28 @@ KVR_API int KVR_GetGHXFilename(KvrHandle raster, kvr_wchar** text) {
         auto* empty = static_cast<kvr_wchar*>(StringBlocks().Allocate(sizeof(kvr_wchar)));
         if (empty == nullptr) return kOutOfMemory;
         *text = empty;
+        return kOk;
+    });
+}
+
+KVR_API int KVR_GetErrorText(KvrHandle raster, kvr_wchar** text) {
+    return Guarded([&]() -> int {
+        if (text == nullptr) return kBadArgument;
+        const auto open = Rasters().Find(raster);
+        if (!open) return kUnknownHandle;
+        std::u16string wide;
+        try {
+            utf8::utf8to16(open->last_error.begin(), open->last_error.end(),
+                           std::back_inserter(wide));
+        } catch (const utf8::exception&) {
+            wide = u"GDAL gave a message that is not UTF-8";
+        }
+        auto* copy =
+            static_cast<kvr_wchar*>(StringBlocks().Allocate((wide.size() + 1) * sizeof(kvr_wchar)));
+        if (copy == nullptr) return kOutOfMemory;
+        std::copy(wide.begin(), wide.end(), copy);
+        copy[wide.size()] = u'\0';
+        *text = copy;
         return kOk;
     });
 }
@@ -352,6 +439,7 @@ KVR_ALSO_AS_H(PopulateCellBlock, KvrPopulateCellBlockFn);
 KVR_ALSO_AS_H(ReleaseData, KvrReleaseDataFn);
 KVR_ALSO_AS_H(GetGHXFilename, KvrGetGHXFilenameFn);
 KVR_ALSO_AS_H(ReleaseString, KvrReleaseStringFn);
+KVR_ALSO_AS_H(GetErrorText, KvrGetErrorTextFn);
 KVR_ALSO_AS_H(ReleaseRasterInfo, KvrReleaseRasterInfoFn);
 KVR_ALSO_AS_H(CloseRaster, KvrCloseRasterFn);
 static_assert(std::is_same_v<decltype(&KVR_H_SetCacheSize), KvrSetCacheSizeFn>);

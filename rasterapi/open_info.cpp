@@ -55,19 +55,16 @@ std::string CoordinateSystemText(GDALDatasetH dataset, int32_t& epsg) {
     return text;
 }
 
-std::unique_ptr<OpenInfo> BuildOpenInfo(const OpenRaster& raster) {
-    auto info = std::make_unique<OpenInfo>();
+namespace {
+
+FieldRecords BuildFieldRecords(const OpenRaster& raster) {
+    FieldRecords records;
     const RasterGeometry& g = raster.geometry;
     const FieldModel& model = raster.field;
 
-    info->raster = std::make_unique<KvrRasterInfo>();
-    info->raster->field_count = 1;
-    GDALDriverH driver = GDALGetDatasetDriver(raster.dataset);
-    CopyText(info->raster->format_name, driver ? GDALGetDriverShortName(driver) : "");
-    CopyWideText(info->raster->coordinate_system, CoordinateSystemText(raster.dataset, info->epsg));
-
-    info->field = std::make_unique<KvrFieldInfo>();
-    KvrFieldInfo& field = *info->field;
+    records.field = std::make_unique<KvrFieldInfo>();
+    KvrFieldInfo& field = *records.field;
+    CopyText(field.name, raster.variable);
     field.field_type = model.field_type;
     field.band_count = static_cast<int32_t>(model.bands.size());
     field.level_count = g.level_count;
@@ -86,18 +83,19 @@ std::unique_ptr<OpenInfo> BuildOpenInfo(const OpenRaster& raster) {
     field.cell_offset_x = 0;
     field.cell_offset_y = 0;
 
-    info->bands.resize(model.bands.size());
+    records.bands.resize(model.bands.size());
     for (size_t i = 0; i < model.bands.size(); ++i) {
-        KvrBandInfo& band = info->bands[i];
+        KvrBandInfo& band = records.bands[i];
         band = KvrBandInfo{};
         CopyText(band.name, model.bands[i].name);
+        CopyText(band.colour_interpretation, model.bands[i].interpretation);
         band.band_kind = model.bands[i].kind;
         band.value_code = model.bands[i].value_code;
     }
 
-    info->levels.resize(static_cast<size_t>(g.level_count));
+    records.levels.resize(static_cast<size_t>(g.level_count));
     for (int level = 0; level < g.level_count; ++level) {
-        KvrLevelInfo& record = info->levels[static_cast<size_t>(level)];
+        KvrLevelInfo& record = records.levels[static_cast<size_t>(level)];
         record = KvrLevelInfo{};
         record.level = level;
         record.cell_x1 = g.LevelWidth(level);
@@ -105,6 +103,20 @@ std::unique_ptr<OpenInfo> BuildOpenInfo(const OpenRaster& raster) {
         record.cell_size_x = g.LevelCellSizeX(level);
         record.cell_size_y = g.LevelCellSizeY(level);
     }
+    return records;
+}
+
+}  // namespace
+
+std::unique_ptr<OpenInfo> BuildOpenInfo(const OpenFields& raster) {
+    auto info = std::make_unique<OpenInfo>();
+    const OpenRaster& first = *raster.fields.front();
+    info->raster = std::make_unique<KvrRasterInfo>();
+    info->raster->field_count = static_cast<int32_t>(raster.fields.size());
+    GDALDriverH driver = GDALGetDatasetDriver(first.dataset);
+    CopyText(info->raster->format_name, driver ? GDALGetDriverShortName(driver) : "");
+    CopyWideText(info->raster->coordinate_system, CoordinateSystemText(first.dataset, info->epsg));
+    for (const auto& field : raster.fields) info->fields.push_back(BuildFieldRecords(*field));
     return info;
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "rasterapi/band_model.h"
 #include "rasterapi/geometry.h"
@@ -22,6 +23,8 @@ namespace Tarn::RasterApi {
 struct OpenRaster {
     GDALDatasetH dataset = nullptr;
     std::string path;  // UTF-8, as GDAL opened it
+    // The variable this dataset holds in a container of several (netCDF, HDF); else empty.
+    std::string variable;
     RasterGeometry geometry;
     FieldModel field;
     // Accepted and recorded; they do not change how GDAL reads.
@@ -39,12 +42,32 @@ struct OpenRaster {
     ~OpenRaster();
 };
 
+// What a raster handle stands for: the raster's fields, each a dataset of its own. A container
+// of several variables (a netCDF or HDF file) has a field per subdataset that holds cells, in
+// GDAL's order; any other raster has one.
+struct OpenFields {
+    std::vector<std::unique_ptr<OpenRaster>> fields;
+    // Why the last refused request on the raster was refused (GDAL's message), for
+    // KVR_GetErrorText; empty when none was.
+    std::string last_error;
+
+    // Null for a field the raster does not have.
+    OpenRaster* Field(int32_t field) const {
+        return field >= 0 && static_cast<size_t>(field) < fields.size()
+                   ? fields[static_cast<size_t>(field)].get()
+                   : nullptr;
+    }
+};
+
 // UTF-16 path (NUL-terminated) to UTF-8; false for an unpaired surrogate.
 bool PathToUtf8(const char16_t* path, std::string& utf8);
 
 // Opens read-only. A path that is missing, a directory, not a raster, or a raster without
 // cells fails with kOpenFailed. A container without bands of its own (a netCDF file with
-// several variables, say) opens its first subdataset.
+// several variables, say) opens its first subdataset that holds cells.
 Status OpenRasterFile(const std::string& path, std::unique_ptr<OpenRaster>& raster);
+
+// Opens every field of the raster at `path`; fails as OpenRasterFile does.
+Status OpenRasterFields(const std::string& path, OpenFields& fields);
 
 }  // namespace Tarn::RasterApi

@@ -40,8 +40,13 @@ void WriteRenderStyle(XmlElement& colour, const RenderStyleSettings& settings) {
             }
             WriteChannel(*style.Child("Palette", true), settings.channel);
             break;
+        case kRenderStyleGreyScale:
+            // Written as what it is: as "Pseudo" it would come back coloured and shaded.
+            Ghx::SetAttribute(style, "value", "GreyScale");
+            Xml::SetIntAttribute(style, "Underviews", settings.underviews);
+            WriteChannel(*style.Child("GreyScale", true), settings.channel);
+            break;
         default:
-            // GreyScale is written as Pseudo; only a document written elsewhere says GreyScale.
             Ghx::SetAttribute(style, "value", "Pseudo");
             Xml::SetIntAttribute(style, "Underviews", settings.underviews);
             WriteChannel(*style.Child("Pseudo", true), settings.channel);

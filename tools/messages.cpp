@@ -4,8 +4,12 @@
 #include <cpl_error.h>
 #include <gdal.h>
 
+#include <vector>
+
 #include "handler/rh_api.h"
 #include "platform/file_system.h"
+#include "rasterapi/gdal_session.h"
+#include "rasterapi/open_raster.h"
 
 namespace Tarn::Tools {
 
@@ -35,6 +39,45 @@ std::string NotTakenReason(const std::string& path) {
            (extension.empty() ? std::string("files without an extension are")
                               : "\"" + extension + "\" files are") +
            " not among its formats; see [Formats] in its preferences)";
+}
+
+namespace {
+
+// The first block of the band that GDAL fails to read, in its words; empty when all read.
+std::string BandTrouble(GDALRasterBandH band) {
+    const RasterApi::QuietGdalErrors gdal;
+    int block_x = 0, block_y = 0;
+    GDALGetBlockSize(band, &block_x, &block_y);
+    if (block_x <= 0 || block_y <= 0) return {};
+    const int columns = (GDALGetRasterBandXSize(band) + block_x - 1) / block_x;
+    const int rows = (GDALGetRasterBandYSize(band) + block_y - 1) / block_y;
+    std::vector<unsigned char> buffer(static_cast<size_t>(block_x) * block_y *
+                                      GDALGetDataTypeSizeBytes(GDALGetRasterDataType(band)));
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column) {
+            if (GDALReadBlock(band, column, row, buffer.data()) != CE_None) {
+                const std::string message = gdal.Failures();
+                return message.empty() ? "GDAL cannot read its cells" : message;
+            }
+        }
+    return {};
+}
+
+}  // namespace
+
+std::string UnreadableCellsReason(const std::string& path) {
+    GDALAllRegister();
+    const RasterApi::QuietGdalErrors opening;
+    std::string reason;
+    RasterApi::OpenFields raster;
+    if (RasterApi::OpenRasterFields(path, raster) == RasterApi::kOk) {
+        for (const auto& field : raster.fields) {
+            for (int b = 1; b <= GDALGetRasterCount(field->dataset) && reason.empty(); ++b)
+                reason = BandTrouble(GDALGetRasterBand(field->dataset, b));
+            if (!reason.empty()) break;
+        }
+    }
+    return reason;
 }
 
 std::string PluginErrorWords(int32_t code, int64_t width, int64_t height) {

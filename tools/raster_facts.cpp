@@ -24,6 +24,17 @@ std::unique_ptr<RasterApi::OpenRaster> OpenRasterFacts(const std::string& path) 
     return status == RasterApi::kOk ? std::move(raster) : nullptr;
 }
 
+std::vector<std::string> FieldVariables(const std::string& path) {
+    GDALAllRegister();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    RasterApi::OpenFields raster;
+    std::vector<std::string> variables;
+    if (RasterApi::OpenRasterFields(path, raster) == RasterApi::kOk)
+        for (const auto& field : raster.fields) variables.push_back(field->variable);
+    CPLPopErrorHandler();
+    return variables;
+}
+
 int DocumentBandOf(const RasterApi::FieldModel& field, int gdal_band) {
     for (size_t i = 0; i < field.bands.size(); ++i) {
         const RasterApi::BandModel& band = field.bands[i];

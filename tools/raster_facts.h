@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "rasterapi/open_raster.h"
 
@@ -12,6 +13,10 @@ namespace Tarn::Tools {
 
 // Null when GDAL cannot open the file as a raster.
 std::unique_ptr<RasterApi::OpenRaster> OpenRasterFacts(const std::string& path);
+
+// The variable of each field of a container of several (netCDF, HDF), in field order; one
+// empty name for any other raster, none when GDAL cannot open it.
+std::vector<std::string> FieldVariables(const std::string& path);
 
 // The style document's band of GDAL band `gdal_band` (from 1); -1 when no band of the engine
 // gives that GDAL band's values.

@@ -118,11 +118,8 @@ int CheckTaken(const Session& session, const std::string& file, std::ostream& er
 int OpenRecord(const Session& session, const std::string& file, OpenRaster& raster,
                std::ostream& err) {
     if (!session.plugin->Entry().open(raster.Record(), file.c_str(), 0)) {
-        const std::optional<std::string> document = StyleDocumentInUse(file);
         err << "rhtool: cannot open " << file << " ("
-            << PluginErrorWords(raster.Record()->error_code, 0, 0) << ")"
-            << (document ? "; does its style document " + *document + " fit the raster?" : "")
-            << "\n";
+            << PluginErrorWords(raster.Record()->error_code, 0, 0) << ")\n";
         return kExitOpenFailed;
     }
     return kExitOk;
@@ -278,6 +275,12 @@ int Info(const Session& session, const Options& options, std::ostream& out, std:
     else
         report.Null("Transparent colour");
     report.Text("Style file", styled.document.empty() ? "none" : styled.document);
+    // A style names one of several variables by its field (--field N).
+    if (const std::vector<std::string> variables = FieldVariables(file); variables.size() > 1) {
+        Report& fields = report.Group("Fields", std::to_string(variables.size()));
+        for (size_t i = 0; i < variables.size(); ++i)
+            fields.Text("Field " + std::to_string(i + 1), variables[i]);
+    }
     if (styled.facts) AddRasterFacts(report, *styled.facts, DrawnDocumentBand(styled));
     if (options.json)
         report.PrintJson(out);
@@ -420,8 +423,11 @@ int Draw(const Session& session, const Options& options, bool err_is_terminal, s
         return kExitOutputUnwritable;
     }
     if (!outcome.ok) {
+        const std::string unreadable =
+            outcome.error_code == RH_ERROR_ENGINE ? UnreadableCellsReason(file) : std::string();
         err << "rhtool: drawing " << file << " failed ("
-            << PluginErrorWords(outcome.error_code, width, height) << ")\n";
+            << PluginErrorWords(outcome.error_code, width, height) << ")"
+            << (unreadable.empty() ? "" : ": its cells cannot be read: " + unreadable) << "\n";
         return kExitDrawFailed;
     }
     if (!writer->Finish()) {

@@ -4,11 +4,13 @@
 #include <filesystem>
 
 #include "engine/settings.h"
+#include "handler/style_path.h"
 #include "platform/file_contents.h"
 #include "platform/file_system.h"
 #include "platform/process_env.h"
 #include "platform/registry_files.h"
 #include "platform/temp_file.h"
+#include "system/utf.h"
 #include "tools/world_file.h"
 
 namespace Tarn::Tools {
@@ -36,7 +38,8 @@ std::string StyleDocumentBeside(const std::string& raster) {
 std::optional<std::string> StyleDocumentInUse(const std::string& raster) {
     const std::string beside = StyleDocumentBeside(raster);
     if (Platform::StatPath(beside)) return beside;
-    const std::string in_temp = Platform::TempDirectory() + "/" + StyleFileName(raster);
+    const std::string in_temp = System::WideToUtf8(Handler::StylePathInTemp(
+        System::Utf8ToWide(raster), System::Utf8ToWide(StyleFileName(raster))));
     if (Platform::StatPath(in_temp)) return in_temp;
     return std::nullopt;
 }

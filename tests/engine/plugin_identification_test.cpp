@@ -127,8 +127,9 @@ TEST_P(PlugIn, IdentifyWithoutUtilityLibraryFailsAndLeavesTheRecord) {
 }
 
 TEST_P(PlugIn, IdentifyListsTheServedFormats) {
-    // A duplicate, a capitalised name, a four-letter name, one not served, an empty name.
-    setenv("FAKE_PREFS_FORMATS", "img,tiff,Dat,img,-xyz,", 1);
+    // A duplicate, a four-letter name whose three letters stand once beside its short form, a
+    // capitalised name, one not served, an empty name.
+    setenv("FAKE_PREFS_FORMATS", "img,tif,tiff,Dat,img,-xyz,", 1);
     Load({"utility"});
     EXPECT_EQ(Bytes(Identify(1)),
               ExpectedRecord(GetParam().identity_name, {"img", "tif", "Dat", ""}));

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <utility>
 
 #include "style/colour_serializer.h"
 #include "system/utf.h"
@@ -143,6 +145,60 @@ void WriteImage(const fs::path& path, int bands) {
         WriteBand(dataset, b, 8, 6, [b](int x, int y) { return 20 * b + x + y; });
     }
     GDALClose(dataset);
+}
+
+void WriteGreyImage(const fs::path& path) {
+    GDALDatasetH dataset = Create(path, 8, 6, 1, GDT_Byte);
+    if (dataset == nullptr) return;
+    Georeference(dataset, 32633);
+    GDALSetRasterColorInterpretation(GDALGetRasterBand(dataset, 1), GCI_GrayIndex);
+    WriteBand(dataset, 1, 8, 6, [](int x, int y) { return 30 * x + y; });
+    GDALClose(dataset);
+}
+
+void WriteSeries(const fs::path& path, int bands) {
+    GDALDatasetH dataset = Create(path, 8, 6, bands, GDT_Float32);
+    if (dataset == nullptr) return;
+    Georeference(dataset, 32633);
+    for (int b = 1; b <= bands; ++b)
+        WriteBand(dataset, b, 8, 6, [b](int x, int y) { return 100 * b + x + 10 * y; });
+    GDALClose(dataset);
+}
+
+void WriteTwoVariableNetcdf(const fs::path& path) {
+    GDALAllRegister();
+    GDALDatasetH dataset =
+        GDALCreateMultiDimensional(GDALGetDriverByName("netCDF"), path.c_str(), nullptr, nullptr);
+    ASSERT_NE(dataset, nullptr) << path;
+    GDALGroupH root = GDALDatasetGetRootGroup(dataset);
+    GDALDimensionH dimensions[2] = {
+        GDALGroupCreateDimension(root, "y", nullptr, nullptr, 6, nullptr),
+        GDALGroupCreateDimension(root, "x", nullptr, nullptr, 8, nullptr)};
+    GDALExtendedDataTypeH type = GDALExtendedDataTypeCreate(GDT_Float32);
+    const std::pair<const char*, float> variables[2] = {{"temperature", 0.0f},
+                                                        {"rainfall", 100.0f}};
+    for (const auto& [name, offset] : variables) {
+        GDALMDArrayH array = GDALGroupCreateMDArray(root, name, 2, dimensions, type, nullptr);
+        EXPECT_NE(array, nullptr) << name;
+        if (array == nullptr) continue;
+        std::vector<float> cells(48);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) cells[static_cast<size_t>(y) * 8 + x] = offset + x + 10 * y;
+        const GUInt64 start[2] = {0, 0};
+        const size_t count[2] = {6, 8};
+        EXPECT_TRUE(GDALMDArrayWrite(array, start, count, nullptr, nullptr, type, cells.data(),
+                                     cells.data(), cells.size() * sizeof(float)));
+        GDALMDArrayRelease(array);
+    }
+    GDALExtendedDataTypeRelease(type);
+    for (GDALDimensionH dimension : dimensions) GDALDimensionRelease(dimension);
+    GDALGroupRelease(root);
+    GDALClose(dataset);
+}
+
+std::string FileText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void WriteGridFile(const fs::path& path, const std::vector<GridPaletteEntry>& entries, bool shading,

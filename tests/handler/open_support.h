@@ -65,6 +65,17 @@ void WritePaletteImage(const fs::path& path);
 // `bands` Byte bands; three of them are interpreted red, green, blue.
 void WriteImage(const fs::path& path, int bands);
 
+// One Byte band with a grey colour interpretation: a scanned map, say.
+void WriteGreyImage(const fs::path& path);
+// `bands` Float32 bands, a time series: GDAL band b holds 100 b + x + 10 y.
+void WriteSeries(const fs::path& path, int bands);
+// A netCDF file of two 8 x 6 Float32 variables: "temperature" (x + 10 y) and "rainfall"
+// (100 + x + 10 y), through GDAL's multidimensional interface.
+void WriteTwoVariableNetcdf(const fs::path& path);
+
+// The file's bytes.
+std::string FileText(const fs::path& path);
+
 // A ".grd" file: a 1024-byte header with these palette entries, then a few cells.
 struct GridPaletteEntry {
     float value;

@@ -1,10 +1,13 @@
 // Opening rasters through the built plug-in with the real engine and utility library: the host
 // record, the default render style documents, their reloading, transparency, the coordinate
-// system text, statistics of large rasters, and styles that cannot be drawn.
+// system text, statistics of large rasters, and documents that do not fit their raster or name
+// a colour table that is not there.
+#include <gdal.h>
 #include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "colour/colour_values.h"
@@ -165,7 +168,7 @@ TEST(Open, InvalidUtf8PathIsRefused) {
     EXPECT_EQ(plugin.Close(&host), 1);
 }
 
-// The default document each kind of raster gets beside it.
+// The default document each kind of raster gets beside it: a style that fits its bands.
 struct DefaultStyleCase {
     const char* name;
     void (*write)(const fs::path&);
@@ -179,7 +182,7 @@ void PrintTo(const DefaultStyleCase& c, std::ostream* os) {
 
 class DefaultStyle : public ::testing::TestWithParam<DefaultStyleCase> {};
 
-TEST_P(DefaultStyle, IsWrittenBesideTheRasterForItsFieldType) {
+TEST_P(DefaultStyle, IsWrittenBesideTheRasterForItsBands) {
     REQUIRE_REAL_LIBRARIES();
     const DefaultStyleCase& c = GetParam();
     Scratch scratch("open");
@@ -192,11 +195,15 @@ TEST_P(DefaultStyle, IsWrittenBesideTheRasterForItsFieldType) {
     const fs::path document = scratch / (std::string(c.name) + "_tif.ghx");
     ASSERT_TRUE(fs::exists(document));
     EXPECT_FALSE(Context(host).delete_style_at_close);
+    EXPECT_FALSE(Context(host).memory_style.has_value());  // drawn from the document written
 
     const RenderStyleSettings style = ReadStyle(document);
     EXPECT_EQ(style.kind, c.kind);
+    EXPECT_EQ(Context(host).style_kind, c.kind);
     if (c.kind == Tarn::Colour::kRenderStylePseudo) {
         EXPECT_EQ(style.channel.name, "Transform1");
+        EXPECT_EQ(style.channel.band, 0u);  // the first band of a multi-band raster too
+        EXPECT_EQ(style.channel.field, 0u);
         // The preferences' defaults: colouring mode 3 and the shipped table, with shading.
         const Tarn::Colour::ColourInfo info = ReadTransform(document, "Transform1");
         EXPECT_EQ(info.transform_selector, Tarn::Colour::kSelectInterpolatingTable);
@@ -212,19 +219,66 @@ TEST_P(DefaultStyle, IsWrittenBesideTheRasterForItsFieldType) {
             EXPECT_EQ(ReadTransform(document, transform).transform_selector, 0) << transform;
         EXPECT_EQ(Context(host).channels.size(), 3u);
     }
+    if (c.kind == Tarn::Colour::kRenderStyleGreyScale) {
+        EXPECT_FALSE(Context(host).shading_on);
+    }
     EXPECT_EQ(plugin.Close(&host), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    FieldTypes, DefaultStyle,
+    Rasters, DefaultStyle,
     ::testing::Values(
         DefaultStyleCase{"dem", [](const fs::path& p) { WriteDem(p); }, 0, {}},
         DefaultStyleCase{"palette", WritePaletteImage, 2, {}},
         // Band 0 holds the colours, bands 1 to 3 the components.
         DefaultStyleCase{"rgb", [](const fs::path& p) { WriteImage(p, 3); }, 1, {1, 2, 3}},
-        // Two bands: the default bands 0, 1, 2 are clamped to the last band.
-        DefaultStyleCase{"two", [](const fs::path& p) { WriteImage(p, 2); }, 1, {0, 1, 1}}),
+        // A scanned map in grey: no rainbow relief.
+        DefaultStyleCase{"grey", WriteGreyImage, 3, {}},
+        // Twelve monthly Float32 bands, two byte bands that are not red, green and blue: grids
+        // drawn from their first band, not three of them mixed as colours.
+        DefaultStyleCase{"series", [](const fs::path& p) { WriteSeries(p, 12); }, 0, {}},
+        DefaultStyleCase{"two", [](const fs::path& p) { WriteImage(p, 2); }, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Each variable of a netCDF file is a field of the engine; the first is drawn by default, and a
+// style names another by its field.
+TEST(Open, ContainerOfTwoVariablesDrawsTheFirstAndTheFieldTheStyleNames) {
+    REQUIRE_REAL_LIBRARIES();
+    Scratch scratch("open");
+    IsolateSettings(scratch.Path());
+    const fs::path raster = scratch / "two.nc";
+    WriteTwoVariableNetcdf(raster);
+    const fs::path document = scratch / "two_nc.ghx";
+    {
+        Plugin plugin;
+        HostRasterRecord host = FreshHost();
+        ASSERT_EQ(plugin.Open(host, raster), 1);
+        const RenderStyleSettings style = ReadStyle(document);
+        EXPECT_EQ(style.kind, Tarn::Colour::kRenderStylePseudo);
+        EXPECT_EQ(style.channel.field, 0u);
+        EXPECT_EQ(Context(host).field, 0);
+        EXPECT_EQ(Context(host).value_minimum, 0.0f);  // temperature: x + 10 y
+        EXPECT_EQ(Context(host).value_maximum, 57.0f);
+        EXPECT_EQ(host.width, 8);
+        EXPECT_EQ(host.height, 6);
+        EXPECT_EQ(plugin.Close(&host), 1);
+    }
+    RenderStyleSettings style = ReadStyle(document);
+    style.channel.field = 1;
+    ASSERT_TRUE(ColourSerializer::SerializeRenderStyle(Wide(document), style).success);
+    Plugin plugin;
+    HostRasterRecord host = FreshHost();
+    ASSERT_EQ(plugin.Open(host, raster), 1);
+    EXPECT_FALSE(Context(host).memory_style.has_value());
+    EXPECT_EQ(Context(host).field, 1);
+    EXPECT_EQ(Context(host).value_minimum, 100.0f);  // rainfall
+    EXPECT_EQ(Context(host).value_maximum, 157.0f);
+    const DrawRect all{0, 0, host.width, host.height};
+    int width = 0;
+    EXPECT_EQ(plugin.StartDraw(&host, &all, &all, 1.0, &width), 1);
+    EXPECT_EQ(plugin.EndDraw(&host), 1);
+    EXPECT_EQ(plugin.Close(&host), 1);
+}
 
 TEST(Open, FreshInstallColoursADemWithTheShippedPseudocolorTable) {
     REQUIRE_REAL_LIBRARIES();
@@ -309,35 +363,49 @@ INSTANTIATE_TEST_SUITE_P(
                     Tarn::Colour::kMappingUser, u"Pseudocolor"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Open, DocumentInAReadOnlyDirectoryGoesToTheTemporaryDirectoryUntilClose) {
+// Documents of rasters in read-only directories go to the temporary directory until the close,
+// under names of their own: two rasters of one file name in different directories do not share
+// one.
+TEST(Open, DocumentsInReadOnlyDirectoriesGoToTheTemporaryDirectoryApartUntilClose) {
     REQUIRE_REAL_LIBRARIES();
     Scratch scratch("open");
     IsolateSettings(scratch.Path());
-    const fs::path readonly = scratch / "readonly";
     const fs::path temporary = scratch / "tmp";
-    fs::create_directory(readonly);
     fs::create_directory(temporary);
-    WriteDem(readonly / "dem.tif");
+    const fs::path readonly[2] = {scratch / "a", scratch / "b"};
+    for (const fs::path& directory : readonly) {
+        fs::create_directory(directory);
+        WriteDem(directory / "dem.tif");
+        fs::permissions(directory,
+                        fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
+                        fs::perm_options::replace);
+    }
     fs::permissions(scratch.Path(), fs::perms::owner_all | fs::perms::others_exec,
-                    fs::perm_options::replace);
-    fs::permissions(readonly,
-                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                        fs::perms::others_exec,
                     fs::perm_options::replace);
     fs::permissions(temporary, fs::perms::all, fs::perm_options::replace);
     setenv("TMPDIR", temporary.c_str(), 1);
 
     const Unprivileged outcome = RunUnprivileged([&] {
         Plugin plugin;
-        HostRasterRecord host = FreshHost();
-        if (!plugin.Loaded() || plugin.Open(host, readonly / "dem.tif") != 1) return false;
-        const bool placed = Context(host).delete_style_at_close &&
-                            fs::exists(temporary / "dem_tif.ghx") &&
-                            !fs::exists(readonly / "dem_tif.ghx");
-        int flag = -1;
-        const bool usable = plugin.GetCapabilities(&host, &flag) == 1;
-        plugin.Close(&host);
-        return placed && usable && !fs::exists(temporary / "dem_tif.ghx");
+        HostRasterRecord hosts[2] = {FreshHost(), FreshHost()};
+        for (int i = 0; i < 2; ++i)
+            if (!plugin.Loaded() || plugin.Open(hosts[i], readonly[i] / "dem.tif") != 1)
+                return false;
+        const fs::path placed[2] = {Tarn::System::WideToUtf8(Context(hosts[0]).render_style_path),
+                                    Tarn::System::WideToUtf8(Context(hosts[1]).render_style_path)};
+        bool apart = placed[0] != placed[1];
+        for (int i = 0; i < 2; ++i) {
+            const std::string name = placed[i].filename().string();
+            apart = apart && Context(hosts[i]).delete_style_at_close &&
+                    placed[i].parent_path() == temporary && name.rfind("dem_tif-", 0) == 0 &&
+                    placed[i].extension() == ".ghx" && fs::exists(placed[i]) &&
+                    !fs::exists(readonly[i] / "dem_tif.ghx");
+            int flag = -1;
+            apart = apart && plugin.GetCapabilities(&hosts[i], &flag) == 1;
+        }
+        for (HostRasterRecord& host : hosts) plugin.Close(&host);
+        return apart && !fs::exists(placed[0]) && !fs::exists(placed[1]);
     });
     if (outcome == Unprivileged::kUnavailable) GTEST_SKIP() << "cannot run as the user nobody";
     EXPECT_EQ(outcome, Unprivileged::kPassed);
@@ -535,61 +603,225 @@ TEST(Open, LargeRasterTakesStatisticsFromAnOverviewLevelWithScaledRelief) {
     EXPECT_EQ(plugin.Close(&host), 1);
 }
 
-// A document whose style cannot be drawn on the raster: the open fails with the context in
-// place, the capabilities report error 2, and the close releases everything.
-struct UndrawableCase {
+// A document that does not fit its raster (the raster replaced by another of the same name
+// with other bands, say) locks the host out of nothing: the raster opens with the default style
+// for its bands, drawn from memory, and the document is left as it was until the user saves
+// one that fits.
+struct StaleCase {
     const char* name;
-    void (*write)(const fs::path&);
-    uint8_t kind;
-    uint32_t red_band;
+    // Writes the raster and its document.
+    void (*write)(const fs::path& raster, const std::u16string& document);
+    int32_t drawn_kind;
 };
 
-void PrintTo(const UndrawableCase& c, std::ostream* os) {
+void PrintTo(const StaleCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class Undrawable : public ::testing::TestWithParam<UndrawableCase> {};
-
-TEST_P(Undrawable, OpenFailsAndCapabilitiesReportTheStyle) {
-    REQUIRE_REAL_LIBRARIES();
-    const UndrawableCase& c = GetParam();
-    Scratch scratch("open");
-    IsolateSettings(scratch.Path());
-    const fs::path raster = scratch / "raster.tif";
-    c.write(raster);
-    const std::u16string document = Wide(scratch / "raster_tif.ghx");
+void WriteStyleOf(const std::u16string& document, uint8_t kind, uint32_t red_band,
+                  uint32_t field = 0) {
     RenderStyleSettings style;
-    style.kind = c.kind;
-    style.red.band = c.red_band;
+    style.kind = kind;
+    style.red.band = red_band;
+    style.channel.field = field;
     style.channel.name = "Transform1";
     ASSERT_TRUE(ColourSerializer::SerializeRenderStyle(document, style).success);
     ASSERT_TRUE(
         ColourSerializer::SerializeColourInfo(document, "Transform1", {}, false, true).success);
+}
+
+class StaleDocument : public ::testing::TestWithParam<StaleCase> {};
+
+TEST_P(StaleDocument, OpensWithTheDefaultStyleFromMemoryAndLeavesTheFile) {
+    REQUIRE_REAL_LIBRARIES();
+    const StaleCase& c = GetParam();
+    Scratch scratch("open");
+    const fs::path log = scratch / "handler.log";
+    IsolateSettings(scratch.Path(), {{"LogFile", log.string()}});
+    const fs::path raster = scratch / "raster.tif";
+    const fs::path document = scratch / "raster_tif.ghx";
+    c.write(raster, Wide(document));
+    const std::string stored = FileText(document);
 
     Plugin plugin;
     HostRasterRecord host = FreshHost();
     host.error_code = 9;
-    EXPECT_EQ(plugin.Open(host, raster), 0);
-    EXPECT_EQ(host.error_code, 9);
-    ASSERT_NE(host.context, nullptr);
-    EXPECT_EQ(Context(host).marker, Tarn::Handler::kContextAlive);
-    int flag = -1;
-    EXPECT_EQ(plugin.GetCapabilities(&host, &flag), 0);
-    EXPECT_EQ(flag, 0);
-    EXPECT_EQ(host.error_code, RH_ERROR_ENGINE);
-    EXPECT_EQ(plugin.Close(&host), 1);
-    EXPECT_EQ(host.context, nullptr);
+    ASSERT_EQ(plugin.Open(host, raster), 1);
     EXPECT_EQ(host.error_code, 0);
+    ASSERT_TRUE(Context(host).memory_style.has_value());
+    EXPECT_EQ(Context(host).style_kind, c.drawn_kind);
+    EXPECT_EQ(Context(host).field, 0);
+    int flag = -1;
+    EXPECT_EQ(plugin.GetCapabilities(&host, &flag), 1);
+    const DrawRect all{0, 0, host.width, host.height};
+    int width = 0;
+    ASSERT_EQ(plugin.StartDraw(&host, &all, &all, 1.0, &width), 1);
+    EXPECT_EQ(plugin.EndDraw(&host), 1);
+    EXPECT_EQ(FileText(document), stored);
+    EXPECT_NE(FileText(log).find(document.string() + " does not fit " + raster.string()),
+              std::string::npos)
+        << FileText(log);
+
+    // The user saves a style that fits: from then on the document is drawn.
+    WriteStyleOf(Wide(document), Tarn::Colour::kRenderStylePseudo, 0);
+    ShiftModificationTime(document, 1000000000);
+    EXPECT_EQ(plugin.GetCapabilities(&host, &flag), 1);
+    EXPECT_FALSE(Context(host).memory_style.has_value());
+    EXPECT_EQ(Context(host).style_kind, Tarn::Handler::kStylePseudo);
+    EXPECT_EQ(plugin.Close(&host), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, StaleDocument,
+                         ::testing::Values(
+                             // The image's document, and then a grid under the image's name.
+                             StaleCase{"ImageReplacedByAGrid",
+                                       [](const fs::path& raster, const std::u16string& document) {
+                                           WriteImage(raster, 3);
+                                           WriteStyleOf(document, Tarn::Colour::kRenderStyleRgb, 1);
+                                           WriteDem(raster);
+                                       },
+                                       Tarn::Handler::kStylePseudo},
+                             // The engine knows bands 0 to 3 of the image, not band 7.
+                             StaleCase{"RgbOnUnknownBand",
+                                       [](const fs::path& raster, const std::u16string& document) {
+                                           WriteImage(raster, 3);
+                                           WriteStyleOf(document, Tarn::Colour::kRenderStyleRgb, 7);
+                                       },
+                                       Tarn::Handler::kStyleRgb},
+                             // A grid has neither a colour band nor red, green and blue bands.
+                             StaleCase{"PaletteOnGrid",
+                                       [](const fs::path& raster, const std::u16string& document) {
+                                           WriteDem(raster);
+                                           WriteStyleOf(document, Tarn::Colour::kRenderStylePalette,
+                                                        0);
+                                       },
+                                       Tarn::Handler::kStylePseudo},
+                             // A variable of a container the raster no longer is.
+                             StaleCase{"FieldItHasNot",
+                                       [](const fs::path& raster, const std::u16string& document) {
+                                           WriteDem(raster);
+                                           WriteStyleOf(document, Tarn::Colour::kRenderStylePseudo,
+                                                        0, 1);
+                                       },
+                                       Tarn::Handler::kStylePseudo}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A document the plug-in can draw is the user's, kept byte for byte with what other programs
+// keep in it: a colour table that is not installed here, or a band without statistics, is
+// coloured with the preferences' colouring in memory, and the message log says why.
+struct KeptDocumentCase {
+    const char* name;
+    void (*write)(const fs::path& raster);
+    const char* palette;
+    const char* logged;
+};
+
+void PrintTo(const KeptDocumentCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+// Four cells, none with a value.
+void WriteEmptyGrid(const fs::path& path) {
+    GDALAllRegister();
+    GDALDatasetH dataset =
+        GDALCreate(GDALGetDriverByName("GTiff"), path.c_str(), 2, 2, 1, GDT_Float32, nullptr);
+    ASSERT_NE(dataset, nullptr);
+    GDALRasterBandH band = GDALGetRasterBand(dataset, 1);
+    GDALSetRasterNoDataValue(band, -9999.0);
+    ASSERT_EQ(GDALFillRaster(band, -9999.0, 0.0), CE_None);
+    GDALClose(dataset);
+}
+
+class KeptDocument : public ::testing::TestWithParam<KeptDocumentCase> {};
+
+TEST_P(KeptDocument, IsColouredInMemoryAndLeftByteForByte) {
+    REQUIRE_REAL_LIBRARIES();
+    const KeptDocumentCase& c = GetParam();
+    Scratch scratch("open");
+    const fs::path log = scratch / "handler.log";
+    IsolateSettings(scratch.Path(), {{"LogFile", log.string()}});
+    const fs::path raster = scratch / "raster.tif";
+    c.write(raster);
+    const fs::path document = scratch / "raster_tif.ghx";
+    const std::string stored =
+        std::string(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n"
+            "<ghx>\r\n"
+            "\t<Notes author=\"another program\">kept as it is</Notes>\r\n"
+            "\t<RasterHandler>\r\n"
+            "\t\t<Colour version=\"1\">\r\n"
+            "\t\t\t<RenderStyle value=\"Pseudo\" Underviews=\"0\">\r\n"
+            "\t\t\t\t<Pseudo field=\"0\" band=\"0\" name=\"Mine\"/>\r\n"
+            "\t\t\t</RenderStyle>\r\n"
+            "\t\t\t<TransformsList>\r\n"
+            "\t\t\t\t<Transform name=\"Mine\" UserDefinedMapping=\"false\">\r\n"
+            "\t\t\t\t\t<Description>\r\n"
+            "\t\t\t\t\t\t<Datamapping>0</Datamapping>\r\n"
+            "\t\t\t\t\t\t<PaletteName>") +
+        c.palette +
+        "</PaletteName>\r\n"
+        "\t\t\t\t\t\t<Reverse>true</Reverse>\r\n"
+        "\t\t\t\t\t</Description>\r\n"
+        "\t\t\t\t</Transform>\r\n"
+        "\t\t\t</TransformsList>\r\n"
+        "\t\t</Colour>\r\n"
+        "\t</RasterHandler>\r\n"
+        "</ghx>\r\n";
+    std::ofstream(document, std::ios::binary) << stored;
+
+    Plugin plugin;
+    HostRasterRecord host = FreshHost();
+    ASSERT_EQ(plugin.Open(host, raster), 1);
+    EXPECT_FALSE(Context(host).memory_style.has_value());
+    EXPECT_EQ(Context(host).style_name, "Mine");
+    EXPECT_FALSE(Context(host).colour_control.Table().empty());
+    int flag = -1;
+    EXPECT_EQ(plugin.GetCapabilities(&host, &flag), 1);
+    uint8_t bgr[3] = {};
+    EXPECT_EQ(plugin.GetTransparentColour(&host, bgr), 1);
+    const DrawRect all{0, 0, host.width, host.height};
+    int width = 0;
+    ASSERT_EQ(plugin.StartDraw(&host, &all, &all, 1.0, &width), 1);
+    EXPECT_EQ(plugin.EndDraw(&host), 1);
+    EXPECT_EQ(plugin.Close(&host), 1);
+    EXPECT_EQ(FileText(document), stored);
+    EXPECT_NE(FileText(log).find(c.logged), std::string::npos) << FileText(log);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Styles, Undrawable,
-    ::testing::Values(
-        // The engine knows bands 0 to 3 of the image, not band 7.
-        UndrawableCase{"RgbOnUnknownBand", [](const fs::path& p) { WriteImage(p, 3); }, 1, 7},
-        // A grid has neither a colour band nor red, green and blue bands.
-        UndrawableCase{"PaletteOnGrid", [](const fs::path& p) { WriteDem(p); }, 2, 0}),
+    Documents, KeptDocument,
+    ::testing::Values(KeptDocumentCase{"ColourTableNotInstalled",
+                                       [](const fs::path& p) { WriteDem(p); }, "MyTints.lut",
+                                       "the colour table \"MyTints.lut\" cannot be loaded"},
+                      KeptDocumentCase{"BandWithoutStatistics", WriteEmptyGrid, "Pseudocolor.lut",
+                                       "band 0 has no statistics"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A "Palette" style needs no transforms: its document is written once and then kept, with
+// what the user changed in it.
+TEST(Open, PaletteDocumentIsWrittenOnceAndKeptWithTheUsersEdits) {
+    REQUIRE_REAL_LIBRARIES();
+    Scratch scratch("open");
+    IsolateSettings(scratch.Path());
+    const fs::path raster = scratch / "palette.tif";
+    WritePaletteImage(raster);
+    const fs::path document = scratch / "palette_tif.ghx";
+    Plugin plugin;
+    for (int open = 0; open < 2; ++open) {
+        HostRasterRecord host = FreshHost();
+        ASSERT_EQ(plugin.Open(host, raster), 1);
+        EXPECT_EQ(Context(host).style_kind, Tarn::Handler::kStylePalette);
+        EXPECT_EQ(plugin.Close(&host), 1);
+        if (open == 1) break;
+        std::string text = FileText(document);
+        const size_t at = text.find("value=\"Palette\"");
+        ASSERT_NE(at, std::string::npos) << text;
+        text.insert(at, "note=\"the user's\" ");
+        std::ofstream(document, std::ios::binary) << text;
+    }
+    EXPECT_NE(FileText(document).find("note=\"the user's\" value=\"Palette\""), std::string::npos)
+        << FileText(document);
+}
 
 }  // namespace
 }  // namespace open_test

@@ -2,6 +2,10 @@
 // that each of the plug-in's drawing paths has real files to draw.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "raster_fixtures.h"
 
 namespace Tarn::RasterApiTest {
@@ -116,8 +120,28 @@ INSTANTIATE_TEST_SUITE_P(
                       {KVR_VALUE_FLOAT32, KVR_VALUE_FLOAT32}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A container whose rasters are subdatasets opens its first one.
-TEST(EngineBandModel, ContainerOpensItsFirstSubdataset) {
+// Each band says GDAL's colour interpretation, so that the plug-in knows a grey image from a
+// grid; the colour band of an image, which stands for three GDAL bands, says none.
+TEST(EngineBandModel, BandsSayTheirColourInterpretation) {
+    TempDir dir;
+    const auto interpretations = [&](const RasterRecipe& recipe) {
+        EngineRaster raster(
+            WriteRaster(dir.File("i.tif"), recipe, [](int, int, int) { return 1; }));
+        std::vector<std::string> names;
+        for (int band = 0; band < Engine().InfoBandCount(raster.info(), 0); ++band)
+            names.emplace_back(raster.Band(band).colour_interpretation);
+        return names;
+    };
+    EXPECT_EQ(interpretations(Recipe(GDT_Byte, 1, {GCI_GrayIndex})),
+              (std::vector<std::string>{"Gray"}));
+    EXPECT_EQ(interpretations(Recipe(GDT_Byte, 3, {GCI_RedBand, GCI_GreenBand, GCI_BlueBand}, {},
+                                     {"PHOTOMETRIC=RGB"})),
+              (std::vector<std::string>{"", "Red", "Green", "Blue"}));
+}
+
+// A container whose rasters are subdatasets has a field for each, named after it; the first is
+// field 0.
+TEST(EngineBandModel, ContainerHasAFieldForEachSubdataset) {
     TempDir dir;
     const std::string path = dir.File("two.gpkg");
     RasterRecipe recipe = Recipe(GDT_Byte, 1, {}, {}, {"RASTER_TABLE=first"});
@@ -129,10 +153,34 @@ TEST(EngineBandModel, ContainerOpensItsFirstSubdataset) {
     WriteRaster(path, recipe, [](int, int, int) { return 9; });
     EngineRaster raster(path);
     ASSERT_TRUE(raster.ok());
-    Block block;
-    Populate(block, raster.raster(), KVR_BLOCK_FLOAT, 0, 0, 8, 6, 8, 6);
-    ASSERT_EQ(block.status, 0);
-    EXPECT_EQ(block.FloatAt(0), 7.0f);
+    const KvrRasterInfo* info = nullptr;
+    ASSERT_EQ(Engine().RasterInfo(raster.info(), &info), 0);
+    EXPECT_EQ(info->field_count, 2);
+    const float values[2] = {7.0f, 9.0f};
+    const char* names[2] = {"first", "second"};
+    for (int32_t field = 0; field < 2; ++field) {
+        SCOPED_TRACE(names[field]);
+        const KvrFieldInfo* record = nullptr;
+        ASSERT_EQ(Engine().FieldInfo(raster.info(), field, &record), 0);
+        EXPECT_STREQ(record->name, names[field]);
+        int64_t x0 = -1, y0 = -1, x1 = -1, y1 = -1;
+        EXPECT_EQ(Engine().GetGridCellRange(raster.raster(), field, 0, &x0, &y0, &x1, &y1), 0);
+        EXPECT_EQ(x1, 8);
+        void* data = nullptr;
+        uint8_t* validity = nullptr;
+        ASSERT_EQ(Engine().PopulateCellBlock(raster.raster(), &data, &validity, KVR_BLOCK_FLOAT, 0,
+                                             0, 8, 6, 8, 6, field, 0, 5, INT64_MIN, INT64_MAX),
+                  0);
+        EXPECT_EQ(static_cast<const float*>(data)[0], values[field]);
+        Engine().ReleaseData(&data);
+        void* valid = validity;
+        Engine().ReleaseData(&valid);
+    }
+    const KvrFieldInfo* beyond = nullptr;
+    EXPECT_NE(Engine().FieldInfo(raster.info(), 2, &beyond), 0);
+    EXPECT_EQ(Engine().InfoBandCount(raster.info(), 2), 0);
+    int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    EXPECT_NE(Engine().GetGridCellRange(raster.raster(), 2, 0, &x0, &y0, &x1, &y1), 0);
 }
 
 }  // namespace

@@ -32,6 +32,7 @@ struct EngineLibrary {
     KvrReleaseDataFn ReleaseData = nullptr;
     KvrGetGHXFilenameFn GetGHXFilename = nullptr;
     KvrReleaseStringFn ReleaseString = nullptr;
+    KvrGetErrorTextFn GetErrorText = nullptr;
     KvrReleaseRasterInfoFn ReleaseRasterInfo = nullptr;
     KvrCloseRasterFn CloseRaster = nullptr;
     KvrSetCacheSizeFn SetCacheSize = nullptr;  // KVR_H_ set only

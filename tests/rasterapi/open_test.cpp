@@ -80,8 +80,18 @@ TEST(EngineOpen, NullAndMalformedArguments) {
     EXPECT_NE(e.OpenRasterReadOnly(path.c_str(), nullptr, 2, 0), 0);
 }
 
-// A truncated file whose header survives opens, but its cells cannot be read.
-TEST(EngineOpen, UnreadableCellsGiveNonzeroStatus) {
+// The engine's reason for the raster's last refused request, as the plug-in logs it.
+std::string ErrorText(KvrHandle raster) {
+    kvr_wchar* text = nullptr;
+    EXPECT_EQ(Engine().GetErrorText(raster, &text), 0);
+    const std::string reason = text != nullptr ? Narrow(text) : std::string();
+    EXPECT_EQ(Engine().ReleaseString(&text), 0);
+    return reason;
+}
+
+// A truncated file whose header survives opens, but its cells cannot be read, and the engine
+// says why in GDAL's words.
+TEST(EngineOpen, UnreadableCellsGiveNonzeroStatusAndGdalsReason) {
     TempDir dir;
     RasterRecipe recipe;
     recipe.width = 256;
@@ -91,14 +101,22 @@ TEST(EngineOpen, UnreadableCellsGiveNonzeroStatus) {
     const std::u16string wide = Wide(good);
     KvrHandle raster = KVR_INVALID_HANDLE;
     if (Engine().OpenRasterReadOnly(wide.c_str(), &raster, 2, 0) != 0) return;  // also fine
+    EXPECT_EQ(ErrorText(raster), "");
     Block block;
     Populate(block, raster, KVR_BLOCK_FLOAT, 0, 0, 256, 256, 256, 256);
     EXPECT_NE(block.status, 0);
     EXPECT_EQ(block.data, nullptr);
+    // The first failure in GDAL's words, and the last, which names the file and band.
+    const std::string reason = ErrorText(raster);
+    EXPECT_NE(reason.find("TIFFRead"), std::string::npos) << reason;
+    EXPECT_NE(reason.find("big.tif, band 1: IReadBlock failed"), std::string::npos) << reason;
     KvrStatistics* statistics = nullptr;
     EXPECT_NE(Engine().GetStatistics(raster, 0, 0, 0, &statistics, 4, 1, -1, 0), 0);
     EXPECT_EQ(statistics, nullptr);
     EXPECT_EQ(Engine().CloseRaster(raster, KVR_CLOSE_OPTIONS, 0), 0);
+    kvr_wchar* text = nullptr;
+    EXPECT_NE(Engine().GetErrorText(raster, &text), 0);  // a closed raster has no reason
+    EXPECT_EQ(text, nullptr);
 }
 
 // Every function that takes a handle refuses one that is stale or was never issued.

@@ -106,14 +106,19 @@ TEST_F(RenderStyleWrite, EachKindWritesItsValueAndChannelElements) {
                  "\t\t\t\t\t<Blue field=\"0\" band=\"2\" name=\"BlueTransform\"/>\r\n"
                  "\t\t\t\t</RGB>\r\n"));
 
-    // GreyScale is written as Pseudo.
+    // GreyScale is written as GreyScale and read back so.
     RenderStyleSettings grey;
     grey.kind = Colour::kRenderStyleGreyScale;
     grey.underviews = 5;
     grey.channel.name = "G";
+    grey.channel.band = 3;
     ASSERT_TRUE(ColourSerializer::SerializeRenderStyle(wide_, grey).success);
-    EXPECT_TRUE(Contains("<RenderStyle value=\"Pseudo\" Underviews=\"5\">"));
-    EXPECT_TRUE(Contains("<Pseudo field=\"0\" band=\"0\" name=\"G\"/>"));
+    EXPECT_TRUE(Contains("<RenderStyle value=\"GreyScale\" Underviews=\"5\">"));
+    EXPECT_TRUE(Contains("<GreyScale field=\"0\" band=\"3\" name=\"G\"/>"));
+    RenderStyleSettings grey_read;
+    ASSERT_TRUE(ColourSerializer::DeserializeRenderStyle(wide_, grey_read).success);
+    EXPECT_EQ(grey_read.kind, Colour::kRenderStyleGreyScale);
+    EXPECT_EQ(grey_read.channel.band, 3u);
 
     // Back to Palette: the Underviews the other kinds left must not outlive them.
     palette.underviews = 0;

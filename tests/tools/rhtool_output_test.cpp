@@ -266,7 +266,9 @@ INSTANTIATE_TEST_SUITE_P(
                         WriteStyle(d / "bands_tif.ghx", "Palette", 0);
                         return DrawTo(d / "bands.tif", d / "out.png");
                     },
-                    5, "error code 2: the engine or the style failed"},
+                    5,
+                    "bands.tif failed (error code 2: the engine or the style failed): its cells "
+                    "cannot be read: TIFFRead"},
         MessageCase{"DirectoryOfTheOutputMissing",
                     [](const fs::path& d) {
                         WriteHighNorth(d / "dem.tif", 8, 6);

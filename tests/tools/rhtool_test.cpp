@@ -206,13 +206,6 @@ INSTANTIATE_TEST_SUITE_P(
                      return std::vector<std::string>{"info", (d / "missing.tif").string()};
                  },
                  3, "no such file"},
-        // A style that names bands the raster does not have cannot be drawn: the open fails.
-        ExitCase{"OpenFailed",
-                 [](const fs::path& d) {
-                     WriteStyle(d / "dem_tif.ghx", "RGB", 7);
-                     return DrawDem(d, {});
-                 },
-                 4, "cannot open"},
         ExitCase{"DrawFailed",
                  [](const fs::path& d) {
                      WriteUnreadableComposite(d / "bands.tif");

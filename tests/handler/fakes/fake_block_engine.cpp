@@ -3,7 +3,8 @@
 // engine never does: answer status 0 without buffers, and serve a raster whose rows are not
 // "y up". The environment is read at each open or request:
 //   FAKE_BLOCK       "valid" (default): every cell valid at 50; "null": status 0 without
-//                    buffers; "no-validity": values without validity bytes
+//                    buffers; "no-validity": values without validity bytes; "first-null": the
+//                    process's first request as "null", the others as "valid"
 //   FAKE_BLOCK_DOWN  "1": the field's reference y lies above its world minimum (y up false)
 // Each request is logged ("format x y width height output-width output-height field band
 // underview low high", entries separated by ";") and buffers not given back are counted.
@@ -56,6 +57,7 @@ FAKE_OP(PopulateCellBlock,
 
     const std::string behaviour = Env("FAKE_BLOCK", "valid");
     if (behaviour == "null") return 0;
+    if (behaviour == "first-null" && g_requests.find(';') == std::string::npos) return 0;
     const size_t count = static_cast<size_t>(output_width) * static_cast<size_t>(output_height);
     auto* values = static_cast<float*>(std::malloc(count * sizeof(float)));
     std::fill(values, values + count, 50.0f);
