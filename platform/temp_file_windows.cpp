@@ -1,6 +1,8 @@
 // GetTempFileNameW and the current directory.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/process_env.h"
 #include "platform/temp_file.h"
 #include "platform/wide_text_windows.h"
@@ -10,9 +12,11 @@ namespace Tarn::Platform {
 // GetTempFileNameW takes the first three characters of the prefix and creates the file.
 std::optional<std::string> CreateUniqueFile(const std::string& directory,
                                             const std::string& prefix) {
-    const std::optional<std::wstring> wide_directory = ToWide(directory.empty() ? "." : directory);
+    std::optional<std::wstring> wide_directory = ToWide(directory.empty() ? "." : directory);
     const std::optional<std::wstring> wide_prefix = ToWide(prefix);
     if (!wide_directory || !wide_prefix) return std::nullopt;
+    // It adds a backslash unless the directory ends in one, so "dir/" would give "dir/\name".
+    std::replace(wide_directory->begin(), wide_directory->end(), L'/', L'\\');
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(wide_directory->c_str(), wide_prefix->c_str(), 0, name) == 0) {
         return std::nullopt;

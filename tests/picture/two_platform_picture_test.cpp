@@ -38,7 +38,9 @@ std::string Utf8(const fs::path& path) {
 class TwoPlatformPicture : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() / "two-platform-picture";
+        // One directory per case: CTest runs them side by side.
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        dir_ = fs::temp_directory_path() / ("two-platform-picture-" + name);
         fs::remove_all(dir_);
         const fs::path program = dir_ / "program";
         fs::create_directories(program);
@@ -159,6 +161,20 @@ TEST_F(TwoPlatformPicture, SameBytesAsTheLinuxBuild) {
     std::ofstream(linux_picture, std::ios::binary)
         .write(reinterpret_cast<const char*>(picture.data()), std::streamsize(picture.size()));
 #endif
+}
+
+// A raster whose folder and name lie outside any ANSI code page: its wide path reaches the
+// engine, and the style document is made beside it under the name derived from it.
+TEST_F(TwoPlatformPicture, NonAsciiRasterPathStaysWholeThroughThePlugIn) {
+    const std::vector<uint8_t> plain = Draw();
+    ASSERT_FALSE(plain.empty());
+    EXPECT_TRUE(fs::exists(dir_ / "dem_tif.ghx"));
+    const fs::path folder = dir_ / u8"H\u00F6hen \u5C71";
+    fs::create_directories(folder);
+    raster_ = folder / u8"dem \u6570.tif";
+    std::ofstream(raster_) << "stand-in";
+    EXPECT_EQ(Draw(), plain);
+    EXPECT_TRUE(fs::exists(folder / u8"dem \u6570_tif.ghx"));
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "stream_test_support.h"
 #include "system/ccfile_stream.h"
@@ -17,13 +19,26 @@ using Tarn::System::Utf8ToWide;
 using Tarn::System::WideToUtf8;
 using Tarn::Test::LogTexts;
 using Tarn::Test::ReadWholeFile;
+using Tarn::Test::Utf8Path;
 using Tarn::Test::WriteWholeFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using ::testing::MatchesRegex;
 namespace fs = std::filesystem;
 
 namespace {
+
+// A UUID's text: lower-case hexadecimal digits in groups of 8-4-4-4-12. (GoogleTest's regular
+// expressions on Windows know no character classes or counts.)
+bool IsUuidText(const std::string& text) {
+    static constexpr std::string_view kShape = "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx";
+    if (text.size() != kShape.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool digit = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+        if (kShape[i] == '-' ? c != '-' : !digit) return false;
+    }
+    return true;
+}
 
 struct ModeCase {
     const char* name;
@@ -142,8 +157,8 @@ TEST_F(DiskStream, EmptyPathOpensAUuidNamedFileInTheTempDirectory) {
     ASSERT_EQ(stream.GetTempDirectory(), WideDir());
     ASSERT_TRUE(stream.Do_Open(u"", ModeCreateAlways | ModeRemoveOnClose));
     EXPECT_EQ(stream.Path().Folder(), WideDir());
-    EXPECT_THAT(WideToUtf8(stream.Path().NameAndExtension()),
-                MatchesRegex("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
+    EXPECT_TRUE(IsUuidText(WideToUtf8(stream.Path().NameAndExtension())))
+        << WideToUtf8(stream.Path().NameAndExtension());
     EXPECT_TRUE(fs::exists(WideToUtf8(stream.Path().FullPath())));
 
     // Without a directory of its own the stream uses TMPDIR.
@@ -172,6 +187,7 @@ TEST_F(DiskStream, TempDirectoryMustExistAndTakeFiles) {
     stream.SetTempDirectory(u"");
     EXPECT_EQ(stream.GetTempDirectory(), u"");
 
+#ifndef _WIN32  // a directory's read-only attribute keeps no new file out on Windows
     fs::permissions(Path("sub"), fs::perms::owner_read | fs::perms::owner_exec);
     {
         AsUnprivilegedUser user;
@@ -179,6 +195,7 @@ TEST_F(DiskStream, TempDirectoryMustExistAndTakeFiles) {
         stream.SetTempDirectory(WidePath("sub"));
         EXPECT_EQ(stream.GetTempDirectory(), u"");
     }
+#endif
 }
 
 TEST_F(DiskStream, TempFilePathWithPrefixIsUniqueAndLeavesNoFile) {
@@ -413,5 +430,5 @@ TEST_F(DiskStream, NonAsciiPaths) {
     const std::u16string path = WideDir() + u"h\u00f6he \u6f22.grd";
     ASSERT_TRUE(stream.Do_Open(path, ModeCreateAlways));
     stream.Do_Close(false);
-    EXPECT_TRUE(fs::exists(Path("h\xC3\xB6he \xE6\xBC\xA2.grd")));
+    EXPECT_TRUE(fs::exists(Utf8Path(Path("h\xC3\xB6he \xE6\xBC\xA2.grd"))));
 }

@@ -44,6 +44,9 @@ TEST(StreamFactory, RegisterReplacesACreator) {
     EXPECT_EQ(factory.Create("CCFileStream")->GetClassName(), "CMemFileStream");
     factory.Register("Extra", nullptr);
     EXPECT_EQ(factory.Create("Extra"), nullptr);
+    // The factory is the process's: later cases of this program get the real classes back.
+    Tarn::System::RegisterStreamClasses();
+    EXPECT_EQ(factory.Create("CCFileStream")->GetClassName(), "CCFileStream");
 }
 
 TEST(StreamFactory, IsKindOfWalksTheBasesOnlyWhenAsked) {

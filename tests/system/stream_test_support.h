@@ -17,13 +17,16 @@
 namespace Tarn::Test {
 
 inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A fixture that could not be written fails the test here, not later as a puzzling result.
 inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
     out << bytes;
+    out.close();
+    if (!out) ADD_FAILURE() << "cannot write " << path;
 }
 
 inline std::vector<std::string> LogTexts(const System::CMessageLog& log) {

@@ -21,6 +21,8 @@ class TextFile : public Tarn::Test::ScratchDirTest {
 protected:
     // A text file whose one line is `line`, read up to its tokens.
     CTextFile& OneLine(const std::string& line) {
+        // The reader of the last line closes first: on Windows it keeps writers out.
+        file_.reset();
         WriteWholeFile(Path("one.txt"), line + "\r\n");
         file_ = std::make_unique<CTextFile>(WidePath("one.txt"));
         EXPECT_TRUE(file_->ReadTokens());

@@ -1,16 +1,22 @@
 // The Windows side of the platform layer under the real calls: the registry per user before per
 // machine, a path outside the ANSI code page through every file call, PATH grown with ";", the
-// module directory of a plug-in loaded under another file name, and an atomic replacement that
-// meets a document another program holds open.
+// module directory of a plug-in loaded under another file name, an atomic replacement that
+// meets a document another program holds open, and a download through WinINet.
+// Winsock before anything brings in <windows.h>.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
+#include <io.h>
 #include <windows.h>
 // <windows.h> maps SetCurrentDirectory to SetCurrentDirectoryW; here it is the platform layer's
 // name.
 #undef SetCurrentDirectory
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "engine/engine_binding.h"
 #include "handler/rh_api.h"
@@ -24,6 +30,7 @@
 #include "platform/process_env.h"
 #include "platform/registry_files.h"
 #include "platform/temp_file.h"
+#include "platform/terminal.h"
 #include "platform/url_transfer.h"
 
 namespace {
@@ -39,6 +46,74 @@ std::string Utf8(const fs::path& path) {
 fs::path FromUtf8(const std::string& text) {
     return fs::path(std::u8string(text.begin(), text.end()));
 }
+
+// Serves one canned response to one connection on the loopback address (Winsock), and keeps the
+// request it got. Gives up after ten seconds without a caller, so a failed request cannot hang.
+class OneShotServer {
+public:
+    explicit OneShotServer(std::string response) : response_(std::move(response)) {
+        WSADATA data{};
+        started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        if (listener_ == INVALID_SOCKET ||
+            bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            listen(listener_, 1) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            return;
+        }
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~OneShotServer() {
+        if (thread_.joinable()) thread_.join();
+        if (listener_ != INVALID_SOCKET) closesocket(listener_);
+        if (started_) WSACleanup();
+    }
+
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+    const std::string& Request() {
+        if (thread_.joinable()) thread_.join();
+        return request_;
+    }
+
+private:
+    void Serve() {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(listener_, &ready);
+        timeval wait{10, 0};
+        if (select(0, &ready, nullptr, nullptr, &wait) != 1) return;
+        const SOCKET client = accept(listener_, nullptr, nullptr);
+        if (client == INVALID_SOCKET) return;
+        char buffer[4096];
+        while (request_.find("\r\n\r\n") == std::string::npos) {
+            const int got = recv(client, buffer, sizeof buffer, 0);
+            if (got <= 0) break;
+            request_.append(buffer, static_cast<size_t>(got));
+        }
+        for (size_t sent = 0; sent < response_.size();) {
+            const int n =
+                send(client, response_.data() + sent, static_cast<int>(response_.size() - sent), 0);
+            if (n <= 0) break;
+            sent += static_cast<size_t>(n);
+        }
+        shutdown(client, SD_SEND);
+        closesocket(client);
+    }
+
+    std::string response_;
+    bool started_ = false;
+    SOCKET listener_ = INVALID_SOCKET;
+    int port_ = 0;
+    std::string request_;
+    std::thread thread_;
+};
 
 // A fresh directory per test, named after it, below the temporary directory.
 class WindowsPlatform : public ::testing::Test {
@@ -159,10 +234,12 @@ TEST_F(WindowsPlatform, NonAsciiPathsThroughEveryFileCall) {
         ASSERT_TRUE(writer.Commit());
     }
     EXPECT_EQ(ReadFileContents(renamed), "replaced");
-    const auto unique = CreateUniqueFile(Utf8(folder), "xml");
+    // The directory as the library passes it, ending in "/": one separator before the name.
+    const auto unique = CreateUniqueFile(Utf8(folder) + "/", "xml");
     ASSERT_TRUE(unique.has_value());
     EXPECT_TRUE(fs::exists(FromUtf8(*unique)));
     EXPECT_EQ(FromUtf8(*unique).parent_path(), folder);
+    EXPECT_EQ(unique->find_first_of("/\\", Utf8(folder).size() + 1), std::string::npos) << *unique;
     EXPECT_TRUE(RemoveFile(*unique));
     EXPECT_TRUE(RemoveFile(renamed));
     EXPECT_TRUE(fs::is_empty(folder));
@@ -295,6 +372,20 @@ TEST_F(WindowsPlatform, TemporaryDirectoryAndProgramPaths) {
     EXPECT_EQ(LibraryFileName("KVRasterAPI"), "KVRasterAPI.dll");
 }
 
+// Progress is drawn on a console only: not into a file, a pipe or the NUL device, which the C
+// runtime's isatty takes for a terminal.
+TEST_F(WindowsPlatform, StandardErrorIsATerminalOnlyOnAConsole) {
+    // Standard error (descriptor 2 and the process's handle both) into NUL, and back.
+    const int saved = _dup(2);
+    ASSERT_GE(saved, 0);
+    ASSERT_NE(std::freopen("NUL", "w", stderr), nullptr);
+    const bool on_nul = StandardErrorIsTerminal();
+    std::fflush(stderr);
+    _dup2(saved, 2);
+    _close(saved);
+    EXPECT_FALSE(on_nul);
+}
+
 // The short date and the time as the user's locale writes them (Wine's default is English, US).
 TEST_F(WindowsPlatform, DateAndTimeInTheUsersLocale) {
     SYSTEMTIME now{};
@@ -306,6 +397,36 @@ TEST_F(WindowsPlatform, DateAndTimeInTheUsersLocale) {
 }
 
 // No local files or other protocols through a document URL.
+// The document source's download through WinINet: the whole body, in the sink's pieces, with the
+// caller's agent name; a sink that says stop ends the transfer as a failure.
+TEST_F(WindowsPlatform, UrlTransferFetchesOverHttpThroughWinInet) {
+    std::string body = "<?xml version=\"1.0\"?>\r\n<r>\r\n";
+    for (int i = 0; i < 600; ++i) body += "\t<item n=\"" + std::to_string(i) + "\"/>\r\n";
+    body += "</r>\r\n";
+    const auto ok = [](const std::string& text) {
+        return "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
+               std::to_string(text.size()) + "\r\nConnection: close\r\n\r\n" + text;
+    };
+    {
+        OneShotServer server(ok(body));
+        std::string got;
+        int pieces = 0;
+        EXPECT_TRUE(TransferUrl(server.Url("/style.ghx"), "XML Library",
+                                [&](const char* data, size_t size) {
+                                    got.append(data, size);
+                                    return ++pieces > 0;
+                                }));
+        EXPECT_EQ(got, body);
+        EXPECT_GT(pieces, 1);
+        EXPECT_NE(server.Request().find("GET /style.ghx HTTP/1.1\r\n"), std::string::npos)
+            << server.Request();
+        EXPECT_NE(server.Request().find("User-Agent: XML Library\r\n"), std::string::npos);
+    }
+    OneShotServer server(ok(body));
+    EXPECT_FALSE(
+        TransferUrl(server.Url("/"), "XML Library", [](const char*, size_t) { return false; }));
+}
+
 TEST_F(WindowsPlatform, UrlTransferServesOnlyNetworkProtocols) {
     const std::string local = Utf8(dir_ / "doc.xml");
     std::ofstream(FromUtf8(local)) << "<a/>";

@@ -14,6 +14,15 @@ inline int setenv(const char* name, const char* value, int overwrite) {
     return _putenv_s(name, value) == 0 ? 0 : -1;
 }
 
+// A value from std::filesystem::path::c_str(), which is wide there.
+inline int setenv(const char* name, const wchar_t* value, int overwrite) {
+    if (!overwrite && getenv(name) != nullptr) return 0;
+    wchar_t wide_name[256];
+    size_t converted = 0;
+    if (mbstowcs_s(&converted, wide_name, name, _TRUNCATE) != 0) return -1;
+    return _wputenv_s(wide_name, value) == 0 ? 0 : -1;
+}
+
 inline int unsetenv(const char* name) {
     return _putenv_s(name, "") == 0 ? 0 : -1;  // an empty value removes the variable
 }

@@ -1,18 +1,24 @@
 // A stand-in raster engine that serves every existing file as a synthetic DEM: 240 x 160 cells
-// of three round hills and a ridge on a plain, within the grid engine's statistics (0 to 100).
+// of three round hills and parallel ridges on a plain, within the grid engine's statistics (0 to
+// 100).
 // Every height is a sum of squares of whole numbers over a power of two, exact in binary
 // floating point, so that every system computes the very same cells. The grid engine of
 // fake_grid_engine.cpp (included, with the operations below renamed out of the way) does the
-// rest; blocks are sampled from the nearest cell.
-#define KVR_OpenRasterReadOnly DemGridOpenRasterReadOnly
+// rest; blocks are sampled from the nearest cell. Paths are looked up as UTF-16 on every
+// system, as the real engine does (the grid engine narrows them, which Windows would read in the
+// ANSI code page).
+#define KVR_OpenRasterReadOnly DemGridOpenRasterReadOnlyUnused
+#define KVR_VerifyRaster DemGridVerifyRasterUnused
 #define KVR_PopulateCellBlock DemGridRefusedPopulateCellBlock
 #define KVR_ReleaseData DemGridReleaseDataUnused
 #include "../../handler/fakes/fake_grid_engine.cpp"
 #undef KVR_OpenRasterReadOnly
+#undef KVR_VerifyRaster
 #undef KVR_PopulateCellBlock
 #undef KVR_ReleaseData
 
 #include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -28,17 +34,29 @@ float Hill(int64_t x, int64_t y, int64_t centre_x, int64_t centre_y, float top, 
 }
 
 float Height(int64_t x, int64_t y) {
-    const int64_t ridge = (x + 2 * y) % 64 - 32;  // a long, straight ridge across the plain
+    const int64_t ridge = (x + 2 * y) % 64 - 32;  // long, straight ridges across the plain
     return 4.0f + Hill(x, y, 60, 50, 70.0f, 32.0f) + Hill(x, y, 170, 100, 55.0f, 64.0f) +
            Hill(x, y, 120, 140, 30.0f, 16.0f) +
            std::max(0.0f, 8.0f - static_cast<float>(ridge * ridge) / 128.0f);
 }
 
+bool IsFile(const kvr_wchar* path) {
+    std::error_code error;
+    return path != nullptr &&
+           std::filesystem::is_regular_file(std::filesystem::path(std::u16string(path)), error);
+}
+
 }  // namespace
 
-FAKE_OP(OpenRasterReadOnly, (const kvr_wchar* path, KvrHandle* raster, int32_t mode, int32_t x)) {
-    const int status = DemGridOpenRasterReadOnly(path, raster, mode, x);
-    if (status != 0) return status;
+FAKE_OP(VerifyRaster, (const kvr_wchar* path)) {
+    return IsFile(path) ? 0 : 3;
+}
+
+FAKE_OP(OpenRasterReadOnly, (const kvr_wchar* path, KvrHandle* raster, int32_t, int32_t)) {
+    if (raster == nullptr || !IsFile(path)) return 3;
+    Describe();
+    g_raster.open = true;
+    *raster = kRaster;
     g_raster.width = kDemWidth;
     g_raster.height = kDemHeight;
     std::snprintf(g_raster_info.format_name, sizeof g_raster_info.format_name, "GTiff");
