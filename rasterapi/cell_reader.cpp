@@ -207,6 +207,58 @@ Status RepairUnusable(GDALRasterBandH band, const ReadPlan& plan, const CellGrid
     }
 }
 
+// Source cell of each output pixel along one axis, by the rule of GDAL's nearest reads: the
+// pixel's centre nudged by 1e-10 and clamped to the band. GDAL steps along a row by repeated
+// addition and computes each row afresh; the two can differ in the last bit, so both are kept.
+std::vector<int> NearestCells(double offset, double size, int pixels, int band_size,
+                              bool stepped) {
+    constexpr double kNudge = 1e-10;
+    const double step = size / pixels;
+    const double last = static_cast<double>(band_size - 1);
+    std::vector<int> cells(static_cast<size_t>(pixels));
+    double centre = 0.5 * step + offset + kNudge;
+    for (int i = 0; i < pixels; ++i) {
+        if (!stepped) centre = (i + 0.5) * step + offset + kNudge;
+        cells[static_cast<size_t>(i)] = static_cast<int>(std::min(std::max(0.0, centre), last));
+        if (stepped) centre += step;
+    }
+    return cells;
+}
+
+enum class Spread { kDone, kNotMagnified, kFailed };
+
+// Validity of a magnified read: GDAL's mask read cell for cell over the window, then spread to
+// the pixels by GDAL's nearest rule. The bytes are those of GDAL's own nearest read of the mask
+// at the pixels' size, which looks its block up pixel by pixel and costs as much as the kernel.
+Spread SpreadMask(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid) {
+    const int columns = plan.Columns(), rows = plan.Rows();
+    const std::vector<int> xs =
+        NearestCells(plan.floating ? plan.fx : plan.x_off, plan.floating ? plan.fw : plan.x_size,
+                     columns, GDALGetRasterBandXSize(band), true);
+    const std::vector<int> ys =
+        NearestCells(plan.floating ? plan.fy : plan.y_off, plan.floating ? plan.fh : plan.y_size,
+                     rows, GDALGetRasterBandYSize(band), false);
+    const int x0 = xs.front(), y0 = ys.front();
+    const int cells_x = xs.back() - x0 + 1, cells_y = ys.back() - y0 + 1;
+    if (cells_x > columns || cells_y > rows) return Spread::kNotMagnified;
+    std::vector<uint8_t> cells(static_cast<size_t>(cells_x) * static_cast<size_t>(cells_y));
+    if (GDALRasterIO(GDALGetMaskBand(band), GF_Read, x0, y0, cells_x, cells_y, cells.data(),
+                     cells_x, cells_y, GDT_Byte, 0, 0) != CE_None)
+        return Spread::kFailed;
+    for (int row = 0; row < rows; ++row) {
+        uint8_t* valid = grid.Valid(plan.out_x0, plan.out_y0 + row);
+        if (row > 0 && ys[static_cast<size_t>(row)] == ys[static_cast<size_t>(row) - 1]) {
+            std::memcpy(valid, grid.Valid(plan.out_x0, plan.out_y0 + row - 1),
+                        static_cast<size_t>(columns));
+            continue;
+        }
+        const uint8_t* source =
+            cells.data() + static_cast<size_t>(ys[static_cast<size_t>(row)] - y0) * cells_x;
+        for (int i = 0; i < columns; ++i) valid[i] = source[xs[static_cast<size_t>(i)] - x0];
+    }
+    return Spread::kDone;
+}
+
 }  // namespace
 
 Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& grid,
@@ -225,6 +277,11 @@ Status FillValidity(GDALRasterBandH band, const ReadPlan& plan, const CellGrid& 
     } else if (flags == GMF_NODATA && has_nodata && !values_resampled &&
                NoDataComparable(band_type, grid.type)) {
         rule.compare = true;
+    } else if (const Spread spread = values_resampled ? SpreadMask(band, plan, grid)
+                                                       : Spread::kNotMagnified;
+               spread != Spread::kNotMagnified) {
+        if (spread == Spread::kFailed) return kReadFailed;
+        rule.from_mask = true;
     } else {
         GDALRasterIOExtraArg extra = ExtraArgFor(plan);
         const CPLErr error =

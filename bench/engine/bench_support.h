@@ -35,24 +35,31 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const double total =
-                clock_ == Clock::Processor ? run.cpu_accumulated_time : run.real_accumulated_time;
-            const double seconds = total / static_cast<double>(run.iterations);
             const std::string name = run.run_name.function_name;
-            const auto found = seconds_.find(name);
-            if (found == seconds_.end() || seconds < found->second) seconds_[name] = seconds;
+            const double iterations = static_cast<double>(run.iterations);
+            Keep(processor_, name, run.cpu_accumulated_time / iterations);
+            Keep(wall_, name, run.real_accumulated_time / iterations);
         }
     }
 
-    // Seconds per iteration; 0 for a benchmark that did not run.
-    double Seconds(const std::string& name) const {
-        const auto found = seconds_.find(name);
-        return found == seconds_.end() ? 0.0 : found->second;
+    // Seconds per iteration by the reporter's clock, or by `clock`; 0 for a benchmark that did
+    // not run.
+    double Seconds(const std::string& name) const { return Seconds(name, clock_); }
+    double Seconds(const std::string& name, Clock clock) const {
+        const auto& seconds = clock == Clock::Processor ? processor_ : wall_;
+        const auto found = seconds.find(name);
+        return found == seconds.end() ? 0.0 : found->second;
     }
 
 private:
+    static void Keep(std::map<std::string, double>& least, const std::string& name,
+                     double seconds) {
+        const auto found = least.find(name);
+        if (found == least.end() || seconds < found->second) least[name] = seconds;
+    }
+
     Clock clock_;
-    std::map<std::string, double> seconds_;
+    std::map<std::string, double> processor_, wall_;
 };
 
 }  // namespace Tarn::Bench

@@ -112,6 +112,57 @@ INSTANTIATE_TEST_SUITE_P(
                       HoleCase{"MaskBilinear", HoleKind::Mask, 1, 50, 45}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Magnified validity is GDAL's own nearest read of the mask at the pixels' size, bit for bit,
+// for windows anywhere inside the raster and scales whose pixel centres fall on cell edges.
+TEST(MagnifiedHoles, ValidityIsGdalsNearestMask) {
+    constexpr int kWidth = 37, kHeight = 29;
+    TempDir dir;
+    RasterRecipe recipe;
+    recipe.width = kWidth;
+    recipe.height = kHeight;
+    recipe.type = GDT_Int16;
+    recipe.nodata = -1;
+    auto holed = [](int x, int y) { return (x * 7 + y * 13) % 5 == 0 || (x / 3 + y / 2) % 7 == 0; };
+    const std::string path = WriteRaster(dir.File("holes.tif"), recipe, [&](int, int x, int y) {
+        return holed(x, y) ? -1.0 : x + y;
+    });
+    EngineRaster raster(path);
+    ASSERT_TRUE(raster.ok());
+    GDALDatasetH dataset = GDALOpen(path.c_str(), GA_ReadOnly);
+    ASSERT_NE(dataset, nullptr);
+    struct Window {
+        int x, y, width, height, output_width, output_height;
+    };
+    const Window windows[] = {
+        {0, 0, kWidth, kHeight, 111, 87},  // 3 x
+        {4, 3, 2, 2, 3, 3},                // centres on cell edges
+        {5, 3, 12, 9, 36, 27},
+        {1, 2, 7, 5, 23, 16},  // uneven
+        {30, 20, 7, 9, 200, 201},
+        {10, 4, 3, 3, 7, 7},
+        {0, 0, kWidth, kHeight, 41, 290},  // magnified on one axis
+    };
+    for (const Window& w : windows) {
+        SCOPED_TRACE(testing::Message() << w.x << "," << w.y << " " << w.width << "x" << w.height
+                                        << " at " << w.output_width << "x" << w.output_height);
+        std::vector<uint8_t> expected(static_cast<size_t>(w.output_width) * w.output_height);
+        ASSERT_EQ(GDALRasterIO(GDALGetMaskBand(GDALGetRasterBand(dataset, 1)), GF_Read, w.x, w.y,
+                               w.width, w.height, expected.data(), w.output_width,
+                               w.output_height, GDT_Byte, 0, 0),
+                  CE_None);
+        for (const int32_t mode : {1, 5}) {
+            Block block;
+            Populate(block, raster.raster(), KVR_BLOCK_FLOAT, w.x, w.y, w.width, w.height,
+                     w.output_width, w.output_height, 0, mode);
+            ASSERT_EQ(block.status, 0);
+            for (size_t i = 0; i < expected.size(); ++i)
+                ASSERT_EQ(block.validity[i], expected[i] != 0 ? 1 : 0)
+                    << "pixel " << i % w.output_width << "," << i / w.output_width;
+        }
+    }
+    GDALClose(dataset);
+}
+
 // An image whose transparent pixels (alpha 0) hold black: magnified, no black bleeds into the
 // colours of the pixels around them, and the transparent ones keep their outline.
 TEST(MagnifiedImage, TransparentPixelsNeitherBleedNorSpread) {
