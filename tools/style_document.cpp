@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <stdexcept>
+#include <string_view>
 
 #include "colour/colour_control.h"
 #include "colour/colour_table_file.h"
@@ -189,6 +190,9 @@ void ApplyStyleChanges(const std::string& document, std::vector<RequestedStyleCh
                              " does not apply to a raster drawn " + KindWords(style.kind) +
                              (style.kind == Colour::kRenderStylePseudo ? "" : " (give --band N)"));
     }
+    const bool palette_given = std::any_of(changes.begin(), changes.end(), [](const auto& r) {
+        return std::string_view(r.option->name) == "--palette";
+    });
     for (const std::string& name : transforms) {
         ColourInfo info;
         if (HasTransform(document, name)) {
@@ -199,7 +203,7 @@ void ApplyStyleChanges(const std::string& document, std::vector<RequestedStyleCh
         }
         for (const RequestedStyleChange& requested : changes) {
             if (requested.option->target != StyleTarget::kColouring) continue;
-            StyleEdit edit{style, &info, bands};
+            StyleEdit edit{style, &info, bands, palette_given};
             requested.change(edit);
         }
         if (!ColourSerializer::SerializeColourInfo(path, name, info, false, true).success)

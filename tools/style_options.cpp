@@ -94,6 +94,48 @@ StyleChange ParseMapping(const std::string& value) {
                      " (expected linear, log, equal-area, histogram, index or direct)");
 }
 
+// A ramp between two colours, blended in RGB, HSL or Oklab: the ends of the colour table that
+// --palette names, or blue to red. It comes after the range options in the table, since its
+// ends sit at the range's limits.
+StyleChange ParseRamp(const std::string& value) {
+    static const std::pair<const char*, int> kKinds[] = {
+        {"rgb", Colour::kRampRgb}, {"hsl", Colour::kRampHsl}, {"oklab", Colour::kRampOklab}};
+    for (const auto& [name, kind] : kKinds) {
+        if (value != name) continue;
+        const int chosen = kind;
+        return [chosen](StyleEdit& e) {
+            Colour::PackedColour from = Colour::PackColour(0, 0, 255, 0);
+            Colour::PackedColour to = Colour::PackColour(255, 0, 0, 0);
+            if (e.palette_given) {
+                const std::vector<Colour::PackedColour> colours =
+                    e.bands.palette_colours(e.info->palette_name);
+                if (colours.size() < 2)
+                    throw UsageError("--ramp needs a colour table of two colours or more");
+                from = colours.front(), to = colours.back();
+            }
+            // The ends at the style's range limits (--range, --stretch or the document's), else
+            // at the data's minimum and maximum.
+            Colour::UserColourMapping mapping;
+            mapping.interpolate = true;
+            mapping.interpolation = chosen;
+            const ColourInfo& info = *e.info;
+            double low = 0.0, high = 100.0;
+            mapping.break_type = 1;  // percentages of the data's range
+            if (info.range_limits_on && info.range_kind == kRangeAbsolute) {
+                mapping.break_type = 0;
+                low = info.range_low, high = info.range_high;
+            } else if (info.range_limits_on) {
+                if (info.range_kind == kRangePercentile) mapping.break_type = 2;
+                low = info.range_low * 100, high = info.range_high * 100;
+            }
+            mapping.entries = {{low, from}, {high, to}};
+            e.info->user_mapping = std::move(mapping);
+            e.info->user_mapping_on = true;
+        };
+    }
+    throw UsageError("bad ramp " + value + " (expected rgb, hsl or oklab)");
+}
+
 StyleChange ParseRange(const std::string& value) {
     const auto [low, high] = ParseNumbers<double, 2>(value, ',', "range (expected MIN,MAX)");
     if (!(low < high)) throw UsageError("--range needs MIN below MAX");
@@ -205,6 +247,10 @@ const std::vector<StyleOption>& StyleOptions() {
          StyleTarget::kColouring, kBoth, ParseRange},
         {"--stretch", "P1,P2", "spread the colours between the P1 and P2 percentiles, e.g. 2,98",
          StyleTarget::kColouring, kBoth, ParseStretch},
+        {"--ramp", "KIND",
+         "blend from the first to the last colour of --palette (or blue to red) in rgb, hsl or "
+         "oklab (perceptually even)",
+         StyleTarget::kColouring, kScopeSingleBand, ParseRamp},
         {"--reverse", nullptr, "run the colour table the other way round", StyleTarget::kColouring,
          kScopeSingleBand,
          [](const std::string& v) { return Switch(v, [](ColourInfo& i) { i.reverse = true; }); }},

@@ -38,6 +38,7 @@ struct StyleEdit {
     Colour::RenderStyleSettings& style;
     Colour::ColourInfo* info;  // the transform being changed (colouring changes only)
     const RasterBandsView& bands;
+    bool palette_given = false;  // --palette is among the command's options
 };
 
 using StyleChange = std::function<void(StyleEdit&)>;

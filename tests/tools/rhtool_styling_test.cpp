@@ -96,6 +96,46 @@ TEST_F(Styling, PaletteReverseRangeAndStretchChangeTheColours) {
     }
 }
 
+// A ramp runs from the palette's first to its last colour (blue to red without one), blended in
+// the space it names, with its ends at the range's limits.
+TEST_F(Styling, RampBlendsTheEndsInItsColourSpace) {
+    using Colour = std::array<int, 3>;
+    const Png rgb = DrawRamp({"--ramp", "rgb", "--mapping", "linear", "--no-shade"});
+    const Png oklab = DrawRamp({"--ramp", "oklab", "--mapping", "linear", "--no-shade"});
+    // Within a step of the colour table the ramp is sampled into.
+    const auto expect_near = [](const Colour& got, const Colour& want) {
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(got[c], want[c], 5) << "channel " << c;
+    };
+    for (const Png* p : {&rgb, &oklab}) {
+        expect_near(p->At(0, 0), {0, 0, 255});
+        expect_near(p->At(kRampWidth - 1, 0), {255, 0, 0});
+    }
+    // Halfway, RGB darkens to purple; Oklab keeps the lightness between the ends.
+    const Colour rgb_middle = rgb.At(32, 0), oklab_middle = oklab.At(32, 0);
+    EXPECT_NEAR(rgb_middle[0], 130, 4);
+    EXPECT_EQ(rgb_middle[1], 0);
+    EXPECT_GT(oklab_middle[0] + oklab_middle[1] + oklab_middle[2],
+              rgb_middle[0] + rgb_middle[1] + rgb_middle[2] + 60);
+
+    // Black to white in Oklab: the middle is the perceptual mid-grey (lightness 0.5, sRGB 99),
+    // not RGB's 128.
+    const Png grey = DrawRamp(With({"--ramp", "oklab"}));
+    expect_near(grey.At(0, 0), {0, 0, 0});
+    expect_near(grey.At(kRampWidth - 1, 0), {255, 255, 255});
+    EXPECT_TRUE(Grey(grey.At(32, 0)));
+    EXPECT_NEAR(grey.At(32, 0)[0], 101, 6);
+
+    const Png stretched = DrawRamp(With({"--ramp", "oklab", "--stretch", "25,75"}));
+    for (int x = 0; x <= 15; ++x) EXPECT_LE(stretched.At(x, 0)[0], 5) << x;
+    for (int x = 48; x < kRampWidth; ++x) EXPECT_GE(stretched.At(x, 0)[0], 250) << x;
+    EXPECT_NEAR(stretched.At(32, 0)[0], 101, 12);
+
+    EXPECT_EQ(Run({"draw", (dir_ / "ramp.tif").string(), "-o", (dir_ / "x.png").string(),
+                   "--ramp", "lab"}),
+              kExitUsage);
+    EXPECT_NE(err_.find("expected rgb, hsl or oklab"), std::string::npos) << err_;
+}
+
 TEST_F(Styling, LightMovesTheLitSide) {
     WriteRidge(dir_ / "ridge.tif");
     // The mean brightness of the west and the east slope.
