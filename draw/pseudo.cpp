@@ -442,4 +442,12 @@ void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8
     }
 }
 
+void DrawPseudoInStrips(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels,
+                        const Threading& threading) {
+    if (block.width <= 0 || block.height <= 0) return;
+    ForEachStrip(block.height, block.width, threading, [&](int64_t first, int64_t end) {
+        DrawPseudo(block.Rows(first, end), colouring, pixels + 3 * first * block.width);
+    });
+}
+
 }  // namespace Tarn::Draw

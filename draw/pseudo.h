@@ -9,6 +9,7 @@
 #include "colour/colour_values.h"
 #include "draw/float_block.h"
 #include "draw/shading.h"
+#include "draw/strips.h"
 
 namespace Tarn::Draw {
 
@@ -41,6 +42,11 @@ struct PseudoColouring {
 // colour does not follow from the index). The light of interior cells comes from SSE2 loops.
 // Scratch rows are allocated once per picture; where that fails, the reference draws instead.
 void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels);
+
+// DrawPseudo in strips of rows on the threads `threading` allows: the same pixels, byte for
+// byte, however many (each strip reads the rows next to it as its halo).
+void DrawPseudoInStrips(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels,
+                        const Threading& threading);
 
 // The same picture cell by cell, with the control's lookups and ShadeCell: the arithmetic the
 // fast pass is held to (within 1 per channel).

@@ -385,6 +385,44 @@ TEST(Halo, StripsOfRowsDrawTheWholeBlocksPixels) {
     EXPECT_EQ(strips, expected);
 }
 
+TEST(Threads, ThreadedPicturesAreTheSingleThreadedOnesByteForByte) {
+    // Sizes with and without a halo, one below the threading minimum of pixels, and thread
+    // counts up to more than the picture has rows; the minimum is waived for the small ones.
+    struct Size {
+        int64_t width, height;
+        int64_t minimum_pixels;
+    };
+    const Size sizes[] = {{300, 260, kThreadedPixelsMinimum},
+                          {4096 + 11, 40, kThreadedPixelsMinimum},
+                          {97, 13, 0},
+                          {5, 3, 0},
+                          {200, 200, kThreadedPixelsMinimum}};
+    for (const Size& size : sizes) {
+        const Cells cells = Relief(size.width + 2, size.height + 2, 11);
+        for (const size_t m : {size_t{0}, size_t{6}}) {  // a planned and a per-cell lookup
+            Coloured c;
+            kMappings[m].apply(c, 0.0f, 1000.0f);
+            c.TakeFractions();
+            for (const Light light : {Light::kOff, Light::kHighlights}) {
+                const PseudoColouring how = Colouring(c, 0.0f, 1000.0f, light);
+                for (const unsigned sides : {0u, 15u}) {
+                    const FloatBlock block =
+                        WindowBlock(cells, {1, 1, size.width + 1, size.height + 1}, sides);
+                    const std::vector<uint8_t> single = Drawn(&DrawPseudo, block, how);
+                    for (const int threads : {1, 2, 3, 8, 50}) {
+                        std::vector<uint8_t> threaded(single.size(), 0xEE);
+                        DrawPseudoInStrips(block, how, threaded.data(),
+                                           {threads, size.minimum_pixels});
+                        ASSERT_EQ(threaded, single)
+                            << size.width << " x " << size.height << ", " << kMappings[m].name
+                            << ", sides " << sides << ", " << threads << " threads";
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(Halo, TilesDrawTheWholePicturesPixels) {
     // Narrow tiles put every cell in the last, partial group of four of its row somewhere: a
     // cell's light must not depend on its lane.

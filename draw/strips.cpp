@@ -1,0 +1,71 @@
+// Strips of rows on short-lived workers: std::thread per strip, joined in the same call.
+#include "draw/strips.h"
+
+#include <algorithm>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace Tarn::Draw {
+
+int DrawThreadsFor(int32_t preference) {
+    if (preference > 0) return std::min(preference, kThreadsMost);
+    // 0 when the system cannot tell.
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, static_cast<unsigned>(kDefaultThreadsMost)));
+}
+
+int64_t StripCount(int64_t rows, int64_t width, const Threading& threading) {
+    if (rows <= 0 || width <= 0 || threading.threads <= 1) return 1;
+    // A division, not a product: rows * width may stand for more pixels than there are.
+    if (rows < threading.minimum_pixels / width +
+                   (threading.minimum_pixels % width != 0 ? 1 : 0))
+        return 1;
+    return std::min<int64_t>(threading.threads, rows);
+}
+
+void ForEachStrip(int64_t rows, int64_t width, const Threading& threading,
+                  const std::function<void(int64_t first, int64_t end)>& draw) {
+    const int64_t strips = StripCount(rows, width, threading);
+    if (strips <= 1) {
+        if (rows > 0) draw(0, rows);
+        return;
+    }
+    const auto bound = [&](int64_t i) { return rows * i / strips; };
+    std::exception_ptr failure;
+    std::mutex failure_lock;
+    const auto run = [&](int64_t i) {
+        try {
+            draw(bound(i), bound(i + 1));
+        } catch (...) {
+            const std::lock_guard<std::mutex> hold(failure_lock);
+            if (!failure) failure = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    std::vector<int64_t> left_over;
+    try {
+        workers.reserve(static_cast<size_t>(strips - 1));
+        left_over.reserve(static_cast<size_t>(strips - 1));
+    } catch (...) {
+        // No room even for the list: one strip, here.
+        draw(0, rows);
+        return;
+    }
+    for (int64_t i = 1; i < strips; ++i) {
+        try {
+            workers.emplace_back(run, i);
+        } catch (...) {
+            // The system would not start another thread (std::system_error) or had no memory
+            // for it: its strip is drawn here after the first.
+            left_over.push_back(i);
+        }
+    }
+    run(0);
+    for (const int64_t i : left_over) run(i);
+    for (std::thread& worker : workers) worker.join();
+    if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace Tarn::Draw
