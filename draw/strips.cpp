@@ -19,8 +19,7 @@ int DrawThreadsFor(int32_t preference) {
 int64_t StripCount(int64_t rows, int64_t width, const Threading& threading) {
     if (rows <= 0 || width <= 0 || threading.threads <= 1) return 1;
     // A division, not a product: rows * width may stand for more pixels than there are.
-    if (rows < threading.minimum_pixels / width +
-                   (threading.minimum_pixels % width != 0 ? 1 : 0))
+    if (rows < threading.minimum_pixels / width + (threading.minimum_pixels % width != 0 ? 1 : 0))
         return 1;
     return std::min<int64_t>(threading.threads, rows);
 }

@@ -43,11 +43,11 @@ TEST(Strips, EveryRowOnceOnAsManyThreadsAsAskedAndNoMoreThanRows) {
         int strips;
     };
     const Case cases[] = {
-        {300, 300, 1, 1},  {300, 300, 2, 2}, {300, 300, 3, 3}, {300, 300, 8, 8},
-        {5, 20000, 8, 5},  // more threads than rows
-        {1, 70000, 8, 1},  //
-        {7, 9362, 3, 1},   // 65534 pixels: below the minimum
-        {7, 9363, 3, 3},   // 65541: above it
+        {300, 300, 1, 1}, {300, 300, 2, 2}, {300, 300, 3, 3},
+        {300, 300, 8, 8}, {5, 20000, 8, 5},  // more threads than rows
+        {1, 70000, 8, 1},                    //
+        {7, 9362, 3, 1},                     // 65534 pixels: below the minimum
+        {7, 9363, 3, 3},                     // 65541: above it
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.rows << " x " << c.width << ", " << c.threads);
