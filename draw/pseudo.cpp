@@ -483,6 +483,9 @@ TARN_DRAW_AVX2_TARGET void ColourRowByCodeAvx2(const int32_t* codes, const Entry
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 12),
                          _mm256_extracti128_si256(bytes, 1));
     }
+    // The SSE2 code that follows would run with the upper halves dirty, several times slower on
+    // some processors, and GCC leaves out the clearing before this tail call.
+    _mm256_zeroupper();
     if (x < width)
         ColourRowByCode(codes + x, entries, light != nullptr ? light + x : nullptr,
                         highlight != nullptr ? highlight + x : nullptr, highlights_on, width - x,
