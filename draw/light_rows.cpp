@@ -89,14 +89,12 @@ int FirstLanes(int mask, int64_t n) {
 
 #endif
 
+#if defined(TARN_DRAW_AVX2)
 // Whether the loops go to their AVX2 forms.
 bool Wide() {
-#if defined(TARN_DRAW_AVX2)
     return ActiveVectorPath() == VectorPath::kAvx2Fma;
-#else
-    return false;
-#endif
 }
+#endif
 
 }  // namespace
 
