@@ -419,22 +419,35 @@ TARN_DRAW_AVX2_TARGET void CodeRowAvx2(const float* values, const uint8_t* valid
     }
 }
 
-// The entries as columns, for gathers by code.
+// The entries as the AVX2 colour row reads them: each as one 16-byte record of its red, green
+// and blue fractions and its flat colour, whose top bit marks a shaded entry (loaded by code
+// and turned into columns in registers: gathers measured slower), and the flat colours alone.
 struct EntryColumns {
-    std::vector<float> red, green, blue;
+    std::vector<float> records;
     std::vector<int32_t> flat;
-    std::vector<int32_t> shaded;  // -1 where the entry is shaded
 
     explicit EntryColumns(const std::vector<Entry>& entries) {
+        records.reserve(4 * entries.size());
         for (const Entry& e : entries) {
-            red.push_back(e.fraction[0]);
-            green.push_back(e.fraction[1]);
-            blue.push_back(e.fraction[2]);
+            const uint32_t marked = e.flat | (e.shaded ? 0x80000000u : 0u);
+            float bits;
+            std::memcpy(&bits, &marked, 4);
+            records.insert(records.end(), {e.fraction[0], e.fraction[1], e.fraction[2], bits});
             flat.push_back(static_cast<int32_t>(e.flat));
-            shaded.push_back(e.shaded ? -1 : 0);
         }
     }
 };
+
+// Four records by code, as columns: red, green, blue, and the marked flat colours.
+TARN_DRAW_AVX2_TARGET inline __attribute__((always_inline)) void LoadRecords(
+    const float* records, const int32_t* codes, __m128& red, __m128& green, __m128& blue,
+    __m128& flat) {
+    red = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[0]));
+    green = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[1]));
+    blue = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[2]));
+    flat = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[3]));
+    _MM_TRANSPOSE4_PS(red, green, blue, flat);
+}
 
 // One channel of eight shaded pixels as ShadedRgb works it out: fraction * light + highlight,
 // 254 from 254 up and for NaN (min takes its second operand), 1 from 0 down, truncated.
@@ -459,20 +472,24 @@ TARN_DRAW_AVX2_TARGET void ColourRowByCodeAvx2(const int32_t* codes, const Entry
     int64_t x = 0;
     // The second store of a group reaches 28 bytes in: pixels up to x + 9 must be the segment's.
     for (; x + 10 <= width; x += 8) {
-        const __m256i code = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + x));
-        __m256i rgb = _mm256_i32gather_epi32(columns.flat.data(), code, 4);
-        if (light != nullptr) {
-            const __m256i shaded = _mm256_i32gather_epi32(columns.shaded.data(), code, 4);
+        __m256i rgb;
+        if (light == nullptr) {
+            const __m256i code = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + x));
+            rgb = _mm256_i32gather_epi32(columns.flat.data(), code, 4);
+        } else {
+            __m128 r0, g0, b0, f0, r1, g1, b1, f1;
+            LoadRecords(columns.records.data(), codes + x, r0, g0, b0, f0);
+            LoadRecords(columns.records.data(), codes + x + 4, r1, g1, b1, f1);
+            rgb = _mm256_castps_si256(_mm256_set_m128(f1, f0));
+            // All ones in the lanes of shaded entries.
+            const __m256i shaded = _mm256_srai_epi32(rgb, 31);
             if (!_mm256_testz_si256(shaded, shaded)) {
                 const __m256 l = _mm256_loadu_ps(light + x);
                 const __m256 h =
                     highlights_on ? _mm256_loadu_ps(highlight + x) : _mm256_setzero_ps();
-                const __m256i r =
-                    ShadedChannels(_mm256_i32gather_ps(columns.red.data(), code, 4), l, h);
-                const __m256i g =
-                    ShadedChannels(_mm256_i32gather_ps(columns.green.data(), code, 4), l, h);
-                const __m256i b =
-                    ShadedChannels(_mm256_i32gather_ps(columns.blue.data(), code, 4), l, h);
+                const __m256i r = ShadedChannels(_mm256_set_m128(r1, r0), l, h);
+                const __m256i g = ShadedChannels(_mm256_set_m128(g1, g0), l, h);
+                const __m256i b = ShadedChannels(_mm256_set_m128(b1, b0), l, h);
                 const __m256i lit = _mm256_or_si256(
                     r, _mm256_or_si256(_mm256_slli_epi32(g, 8), _mm256_slli_epi32(b, 16)));
                 rgb = _mm256_blendv_epi8(rgb, lit, shaded);
