@@ -2,6 +2,7 @@
 #include "draw/strips.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -21,7 +22,7 @@ int64_t StripCount(int64_t rows, int64_t width, const Threading& threading) {
     // A division, not a product: rows * width may stand for more pixels than there are.
     if (rows < threading.minimum_pixels / width + (threading.minimum_pixels % width != 0 ? 1 : 0))
         return 1;
-    return std::min<int64_t>(threading.threads, rows);
+    return std::min<int64_t>(int64_t{threading.threads} * kStripsPerThread, rows);
 }
 
 void ForEachStrip(int64_t rows, int64_t width, const Threading& threading,
@@ -31,38 +32,32 @@ void ForEachStrip(int64_t rows, int64_t width, const Threading& threading,
         if (rows > 0) draw(0, rows);
         return;
     }
+    const int64_t threads = std::min<int64_t>(threading.threads, strips);
     const auto bound = [&](int64_t i) { return rows * i / strips; };
+    // Each thread takes the next strip not yet taken until none is left: a thread that the
+    // system holds up (a shared machine) leaves its share to the others.
+    std::atomic<int64_t> next{0};
     std::exception_ptr failure;
     std::mutex failure_lock;
-    const auto run = [&](int64_t i) {
-        try {
-            draw(bound(i), bound(i + 1));
-        } catch (...) {
-            const std::lock_guard<std::mutex> hold(failure_lock);
-            if (!failure) failure = std::current_exception();
+    const auto run = [&] {
+        for (int64_t i = next++; i < strips; i = next++) {
+            try {
+                draw(bound(i), bound(i + 1));
+            } catch (...) {
+                const std::lock_guard<std::mutex> hold(failure_lock);
+                if (!failure) failure = std::current_exception();
+            }
         }
     };
     std::vector<std::thread> workers;
-    std::vector<int64_t> left_over;
     try {
-        workers.reserve(static_cast<size_t>(strips - 1));
-        left_over.reserve(static_cast<size_t>(strips - 1));
+        workers.reserve(static_cast<size_t>(threads - 1));
+        for (int64_t i = 1; i < threads; ++i) workers.emplace_back(run);
     } catch (...) {
-        // No room even for the list: one strip, here.
-        draw(0, rows);
-        return;
+        // The system would not start another thread (std::system_error) or had no memory for
+        // it: the strips are shared by those that did start, this one included.
     }
-    for (int64_t i = 1; i < strips; ++i) {
-        try {
-            workers.emplace_back(run, i);
-        } catch (...) {
-            // The system would not start another thread (std::system_error) or had no memory
-            // for it: its strip is drawn here after the first.
-            left_over.push_back(i);
-        }
-    }
-    run(0);
-    for (const int64_t i : left_over) run(i);
+    run();
     for (std::thread& worker : workers) worker.join();
     if (failure) std::rethrow_exception(failure);
 }

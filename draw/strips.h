@@ -18,6 +18,9 @@ constexpr int kDefaultThreadsMost = 8;
 // The most a preference may ask for.
 constexpr int kThreadsMost = 64;
 
+// Strips per thread: more than one, so that the threads share the picture out as they go.
+constexpr int kStripsPerThread = 4;
+
 struct Threading {
     int threads = 1;  // 1: the calling thread alone
     int64_t minimum_pixels = kThreadedPixelsMinimum;
@@ -28,14 +31,15 @@ struct Threading {
 int DrawThreadsFor(int32_t preference);
 
 // How many strips a picture of `rows` rows of `width` pixels is cut into: 1 below the minimum
-// of pixels or with one thread; never more than it has rows.
+// of pixels or with one thread, else kStripsPerThread per thread; never more than it has rows.
 int64_t StripCount(int64_t rows, int64_t width, const Threading& threading);
 
 // Calls draw(first, end) once for each strip [first, end) of rows [0, rows), strips of nearly
-// equal height, in order from the top; the first on the calling thread, the others on workers
-// started here and joined before the return. A strip whose worker cannot be started is drawn
-// on the calling thread. The first exception a strip throws is thrown again once every worker
-// has been joined. `draw` must only write its own rows.
+// equal height, on the calling thread and on at most threads - 1 workers started here and
+// joined before the return; each thread takes the next strip from the top while any is left,
+// so a worker that cannot be started leaves its strips to the others. The first exception a
+// strip throws is thrown again once every worker has been joined. `draw` must only write its
+// own rows.
 void ForEachStrip(int64_t rows, int64_t width, const Threading& threading,
                   const std::function<void(int64_t first, int64_t end)>& draw);
 
