@@ -2,7 +2,8 @@
 // value to a code (a table entry, the null colour, the background) and what each code draws.
 // Per row of a strip of columns: the light (cells with four neighbours in draw_light_rows, the
 // others by ShadeCell), the codes, then the pixels. The block's halo rows and columns are read
-// for the light only.
+// for the light only. The codes and pixels have an AVX2 form each, taken where the vector path
+// is AVX2; the plan and the entries are the same for both.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
