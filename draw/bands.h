@@ -19,6 +19,16 @@ void FillBackground(uint8_t* pixels, int64_t count, Colour::PackedColour backgro
 struct ByteBands {
     std::array<const uint32_t*, 3> elements{};
     std::array<const uint8_t*, 3> validity{};
+
+    // The bands from element `first` on: a strip of the picture.
+    ByteBands From(int64_t first) const {
+        ByteBands rest = *this;
+        for (size_t i = 0; i < 3; ++i) {
+            rest.elements[i] += first;
+            rest.validity[i] += first;
+        }
+        return rest;
+    }
 };
 void DrawByteBands(const ByteBands& bands, int64_t count, Colour::PackedColour background,
                    uint8_t* pixels);
@@ -28,6 +38,8 @@ void DrawByteBands(const ByteBands& bands, int64_t count, Colour::PackedColour b
 struct ColourBlock {
     const Colour::PackedColour* colours = nullptr;
     const uint8_t* validity = nullptr;
+
+    ColourBlock From(int64_t first) const { return {colours + first, validity + first}; }
 };
 void DrawPalette(const ColourBlock& block, int64_t count, Colour::PackedColour background,
                  uint8_t* pixels);
@@ -51,6 +63,15 @@ void DrawPackedBandsThroughControls(const ColourBlock& block, int64_t count,
 struct FloatBands {
     std::array<const float*, 3> values{};
     std::array<const uint8_t*, 3> validity{};
+
+    FloatBands From(int64_t first) const {
+        FloatBands rest = *this;
+        for (size_t i = 0; i < 3; ++i) {
+            rest.values[i] += first;
+            rest.validity[i] += first;
+        }
+        return rest;
+    }
 };
 void DrawFloatBands(const FloatBands& bands, int64_t count,
                     const std::array<const Colour::CColourControl*, 3>& controls,

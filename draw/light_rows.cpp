@@ -1,6 +1,7 @@
 // The light rows of the fast pixel pass. Each loop has a vector body of four cells (SSE2), which
 // takes the last cells of a row too, and the scalar form of the same arithmetic for lanes with
-// values outside the normal floats and for machines without SSE2.
+// values outside the normal floats and for machines without SSE2. Where the vector path is AVX2
+// (vector_path.h), each goes to its eight-cell form in light_rows_avx2.cpp instead.
 #include "draw/light_rows.h"
 
 #include <cfloat>
@@ -8,46 +9,16 @@
 #include <cstring>
 #include <type_traits>
 
+#include "draw/light_cells.h"
+#include "draw/light_rows_avx2.h"
+#include "draw/vector_path.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace Tarn::Draw::LightRows {
 namespace {
-
-void SlopeCell(float a, float b, float run, float run2, float& g, float& h) {
-    const float d = b - a;
-    const float r = std::sqrt(run2 + d * d);
-    g = d / r;
-    h = run / r;
-}
-
-// One interior cell as ShadeCell lights it, from the shared slopes; with highlights on it leaves
-// the highlight direction's dot product for HighlightLobes.
-void InteriorCell(const Neighbourhood& n, int64_t x, const ShadingConstants& k, bool highlights_on,
-                  float* light, float* highlight) {
-    float gx = (-n.g_row[x - 1] - n.g_row[x]) * 0.5f;
-    const float hx = (n.h_row[x - 1] + n.h_row[x]) * 0.5f;
-    float gy = (-n.g_up[x] - n.g_down[x]) * 0.5f;
-    const float hy = (n.h_up[x] + n.h_down[x]) * 0.5f;
-    float h = (hy + hx) * 0.5f;
-    const float r = std::sqrt(gx * gx + gy * gy + h * h);
-    if (r > 0.0f) {
-        const float inverse = 1.0f / r;
-        gx *= inverse;
-        gy *= inverse;
-        h *= inverse;
-    } else {
-        gx = gy = 0.0f;
-        h = 1.0f;
-    }
-    light[x] = (gy * k.dy_cos_az_cos_el + gx * k.dx_minus_sin_az_cos_el + h * k.dz_sin_el) *
-                   k.gain_intensity_times_2_55 +
-               k.ambient_brightness_times_2_55;
-    if (highlights_on) {
-        highlight[x] = gy * k.hy_cos_az_cos_el + gx * k.hx_minus_sin_az_cos_el + h * k.hz_sin_el;
-    }
-}
 
 #if defined(__SSE2__)
 
@@ -118,10 +89,20 @@ int FirstLanes(int mask, int64_t n) {
 
 #endif
 
+#if defined(TARN_DRAW_AVX2)
+// Whether the loops go to their AVX2 forms.
+bool Wide() {
+    return ActiveVectorPath() == VectorPath::kAvx2Fma;
+}
+#endif
+
 }  // namespace
 
 void Heights(const float* values, const uint8_t* validity, int64_t width, const ShadingConstants& k,
              float* z) {
+#if defined(TARN_DRAW_AVX2)
+    if (Wide()) return Avx2::Heights(values, validity, width, k, z);
+#endif
     const float vmin = k.value_minimum;
     const float zscale = k.zscale_ten_pow_contrast_over_r;
     int64_t x = 0;
@@ -165,6 +146,9 @@ void SlopeGroup(const float* a, const float* b, int64_t i, int64_t n, float run,
 #endif
 
 void Slopes(const float* a, const float* b, int64_t count, float run, float* g, float* h) {
+#if defined(TARN_DRAW_AVX2)
+    if (Wide()) return Avx2::Slopes(a, b, count, run, g, h);
+#endif
     const float run2 = run * run;
     int64_t i = 0;
 #if defined(__SSE2__)
@@ -201,6 +185,9 @@ void HighlightLobes(int64_t first, int64_t end, const ShadingConstants& k, float
 
 void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end, const ShadingConstants& k,
                    bool highlights_on, float* light, float* highlight) {
+#if defined(TARN_DRAW_AVX2)
+    if (Wide()) return Avx2::InteriorLight(n, first, end, k, highlights_on, light, highlight);
+#endif
 #if defined(__SSE2__)
     // The normal is worked out at twice its length: (gx, gy, h) * 2 needs no halving of the two
     // axes, and normalising takes the factor out again.

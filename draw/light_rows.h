@@ -1,5 +1,6 @@
 // Rows of light for the fast pixel pass: heights, the slopes that neighbouring cells share, and
-// the light on the interior cells of a row, four cells at a time where SSE2 is there.
+// the light on the interior cells of a row, four cells at a time with SSE2, eight with AVX2 where
+// the vector path is AVX2 (vector_path.h).
 #pragma once
 
 #include <cstdint>

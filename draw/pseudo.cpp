@@ -2,7 +2,8 @@
 // value to a code (a table entry, the null colour, the background) and what each code draws.
 // Per row of a strip of columns: the light (cells with four neighbours in draw_light_rows, the
 // others by ShadeCell), the codes, then the pixels. The block's halo rows and columns are read
-// for the light only.
+// for the light only. The codes and pixels have an AVX2 form each, taken where the vector path
+// is AVX2; the plan and the entries are the same for both.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -10,12 +11,16 @@
 #include <limits>
 #include <vector>
 
+#include "draw/light_rows.h"
+#include "draw/pseudo.h"
+#include "draw/vector_path.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-
-#include "draw/light_rows.h"
-#include "draw/pseudo.h"
+#if defined(TARN_DRAW_AVX2)
+#include <immintrin.h>
+#endif
 
 namespace Tarn::Draw {
 namespace {
@@ -364,6 +369,149 @@ void ColourRowByControl(const float* values, const uint8_t* validity, int64_t wi
     }
 }
 
+#if defined(TARN_DRAW_AVX2)
+
+// CodeRow four cells at a time in 256-bit doubles; the same clamping, truncation and NaN rule.
+template <Lookup kLookup>
+TARN_DRAW_AVX2_TARGET void CodeRowAvx2(const float* values, const uint8_t* validity, int64_t width,
+                                       const Plan& plan, int32_t* codes) {
+    const __m256d count = _mm256_set1_pd(plan.count), minimum = _mm256_set1_pd(plan.minimum),
+                  range = _mm256_set1_pd(plan.range), top = _mm256_set1_pd(plan.top),
+                  clip_low = _mm256_set1_pd(plan.clip_low),
+                  clip_high = _mm256_set1_pd(plan.clip_high);
+    const __m128i last = _mm_set1_epi32(plan.last), null_code = _mm_set1_epi32(plan.null_code),
+                  background_code = _mm_set1_epi32(plan.background_code);
+    // The low 32 bits of each 64-bit comparison lane, in the low half.
+    const __m256i low_halves = _mm256_setr_epi32(0, 2, 4, 6, 0, 0, 0, 0);
+    int64_t x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const __m256d d = _mm256_cvtps_pd(_mm_loadu_ps(values + x));
+        __m256d p = d;
+        if constexpr (kLookup == Lookup::kLinear) {
+            p = _mm256_mul_pd(count, _mm256_div_pd(_mm256_sub_pd(d, minimum), range));
+        }
+        // max takes its second operand for NaN: entry 0.
+        p = _mm256_min_pd(_mm256_max_pd(p, _mm256_setzero_pd()), top);
+        __m128i index = _mm256_cvttpd_epi32(p);
+        if (plan.reverse) index = _mm_sub_epi32(last, index);
+        const __m256d outside = _mm256_or_pd(_mm256_cmp_pd(d, clip_low, _CMP_LT_OQ),
+                                             _mm256_cmp_pd(d, clip_high, _CMP_GT_OQ));
+        const __m128i clipped = _mm256_castsi256_si128(
+            _mm256_permutevar8x32_epi32(_mm256_castpd_si256(outside), low_halves));
+        index = _mm_blendv_epi8(index, null_code, clipped);
+        int32_t bytes;
+        std::memcpy(&bytes, validity + x, 4);
+        const __m128i invalid =
+            _mm_cmpeq_epi32(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(bytes)), _mm_setzero_si128());
+        index = _mm_blendv_epi8(index, background_code, invalid);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(codes + x), index);
+    }
+    for (; x < width; ++x) {
+        const double v = values[x];
+        double p = v;
+        if constexpr (kLookup == Lookup::kLinear)
+            p = plan.count * ((v - plan.minimum) / plan.range);
+        p = p > 0.0 ? p : 0.0;
+        p = p < plan.top ? p : plan.top;
+        auto i = static_cast<int32_t>(p);
+        i = plan.reverse ? plan.last - i : i;
+        i = v < plan.clip_low || v > plan.clip_high ? plan.null_code : i;
+        codes[x] = validity[x] != 0 ? i : plan.background_code;
+    }
+}
+
+// The entries as the AVX2 colour row reads them: each as one 16-byte record of its red, green
+// and blue fractions and its flat colour, whose top bit marks a shaded entry (loaded by code
+// and turned into columns in registers: gathers measured slower), and the flat colours alone.
+struct EntryColumns {
+    std::vector<float> records;
+    std::vector<int32_t> flat;
+
+    explicit EntryColumns(const std::vector<Entry>& entries) {
+        records.reserve(4 * entries.size());
+        for (const Entry& e : entries) {
+            const uint32_t marked = e.flat | (e.shaded ? 0x80000000u : 0u);
+            float bits;
+            std::memcpy(&bits, &marked, 4);
+            records.insert(records.end(), {e.fraction[0], e.fraction[1], e.fraction[2], bits});
+            flat.push_back(static_cast<int32_t>(e.flat));
+        }
+    }
+};
+
+// Four records by code, as columns: red, green, blue, and the marked flat colours.
+TARN_DRAW_AVX2_TARGET inline __attribute__((always_inline)) void LoadRecords(
+    const float* records, const int32_t* codes, __m128& red, __m128& green, __m128& blue,
+    __m128& flat) {
+    red = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[0]));
+    green = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[1]));
+    blue = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[2]));
+    flat = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[3]));
+    _MM_TRANSPOSE4_PS(red, green, blue, flat);
+}
+
+// One channel of eight shaded pixels as ShadedRgb works it out: fraction * light + highlight,
+// 254 from 254 up and for NaN (min takes its second operand), 1 from 0 down, truncated.
+TARN_DRAW_AVX2_TARGET __m256i ShadedChannels(__m256 fraction, __m256 light, __m256 highlight) {
+    __m256 c = _mm256_add_ps(_mm256_mul_ps(fraction, light), highlight);
+    c = _mm256_min_ps(c, _mm256_set1_ps(254.0f));
+    c = _mm256_blendv_ps(c, _mm256_set1_ps(1.0f),
+                         _mm256_cmp_ps(c, _mm256_setzero_ps(), _CMP_LE_OQ));
+    return _mm256_cvttps_epi32(c);
+}
+
+// ColourRowByCode eight pixels at a time: each group's 24 bytes are written as two stores of 16,
+// whose last bytes the next group overwrites; the last pixels of the segment, where such a
+// store would reach past it, as ColourRowByCode writes them.
+TARN_DRAW_AVX2_TARGET void ColourRowByCodeAvx2(const int32_t* codes, const EntryColumns& columns,
+                                               const Entry* entries, const float* light,
+                                               const float* highlight, bool highlights_on,
+                                               int64_t width, uint8_t* out) {
+    // Red, green, blue of four pixels packed into 12 bytes in each half.
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1, 0,
+                                          1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int64_t x = 0;
+    // The second store of a group reaches 28 bytes in: pixels up to x + 9 must be the segment's.
+    for (; x + 10 <= width; x += 8) {
+        __m256i rgb;
+        if (light == nullptr) {
+            const __m256i code = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + x));
+            rgb = _mm256_i32gather_epi32(columns.flat.data(), code, 4);
+        } else {
+            __m128 r0, g0, b0, f0, r1, g1, b1, f1;
+            LoadRecords(columns.records.data(), codes + x, r0, g0, b0, f0);
+            LoadRecords(columns.records.data(), codes + x + 4, r1, g1, b1, f1);
+            rgb = _mm256_castps_si256(_mm256_set_m128(f1, f0));
+            // All ones in the lanes of shaded entries.
+            const __m256i shaded = _mm256_srai_epi32(rgb, 31);
+            if (!_mm256_testz_si256(shaded, shaded)) {
+                const __m256 l = _mm256_loadu_ps(light + x);
+                const __m256 h =
+                    highlights_on ? _mm256_loadu_ps(highlight + x) : _mm256_setzero_ps();
+                const __m256i r = ShadedChannels(_mm256_set_m128(r1, r0), l, h);
+                const __m256i g = ShadedChannels(_mm256_set_m128(g1, g0), l, h);
+                const __m256i b = ShadedChannels(_mm256_set_m128(b1, b0), l, h);
+                const __m256i lit = _mm256_or_si256(
+                    r, _mm256_or_si256(_mm256_slli_epi32(g, 8), _mm256_slli_epi32(b, 16)));
+                rgb = _mm256_blendv_epi8(rgb, lit, shaded);
+            }
+        }
+        const __m256i bytes = _mm256_shuffle_epi8(rgb, pack);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x), _mm256_castsi256_si128(bytes));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 12),
+                         _mm256_extracti128_si256(bytes, 1));
+    }
+    // The SSE2 code that follows would run with the upper halves dirty, several times slower on
+    // some processors, and GCC leaves out the clearing before this tail call.
+    _mm256_zeroupper();
+    if (x < width)
+        ColourRowByCode(codes + x, entries, light != nullptr ? light + x : nullptr,
+                        highlight != nullptr ? highlight + x : nullptr, highlights_on, width - x,
+                        out + 3 * x);
+}
+
+#endif
+
 // Columns per strip: the scratch rows stay at about 160 KB however wide the picture. Narrower
 // strips, whose rows would fit the first-level cache, measured a few per cent slower.
 constexpr int64_t kStripColumns = 4096;
@@ -382,6 +530,10 @@ void DrawFast(const FloatBlock& b, const PseudoColouring& how, uint8_t* pixels) 
     // The rows the light reads: the picture's, and the halo's above and below it.
     const int64_t first_row = b.halo.top ? -1 : 0;
     const int64_t end_row = b.height + (b.halo.bottom ? 1 : 0);
+#if defined(TARN_DRAW_AVX2)
+    const bool wide = ActiveVectorPath() == VectorPath::kAvx2Fma && plan.lookup != Lookup::kControl;
+    const EntryColumns entry_columns(wide ? entries : std::vector<Entry>{});
+#endif
 
     for (int64_t x0 = 0; x0 < w; x0 += columns) {
         Strip s;
@@ -410,6 +562,19 @@ void DrawFast(const FloatBlock& b, const PseudoColouring& how, uint8_t* pixels) 
                 LightRow(b, y, s, k, how.highlights_on, rows);
             }
             const int64_t n = s.x1 - x0;
+#if defined(TARN_DRAW_AVX2)
+            if (wide) {
+                if (plan.lookup == Lookup::kLinear)
+                    CodeRowAvx2<Lookup::kLinear>(values, validity, n, plan, codes.data());
+                else if (plan.lookup == Lookup::kIndex)
+                    CodeRowAvx2<Lookup::kIndex>(values, validity, n, plan, codes.data());
+                else
+                    CodeRowByControl(values, validity, n, *how.control, plan, codes.data());
+                ColourRowByCodeAvx2(codes.data(), entry_columns, entries.data(), light, highlight,
+                                    how.highlights_on, n, out);
+                continue;
+            }
+#endif
             switch (plan.lookup) {
                 case Lookup::kLinear:
                     CodeRow<Lookup::kLinear>(values, validity, n, plan, codes.data());
@@ -440,6 +605,14 @@ void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8
         // No room for the scratch rows: the reference needs none.
         DrawPseudoReference(block, colouring, pixels);
     }
+}
+
+void DrawPseudoInStrips(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels,
+                        const Threading& threading) {
+    if (block.width <= 0 || block.height <= 0) return;
+    ForEachStrip(block.height, block.width, threading, [&](int64_t first, int64_t end) {
+        DrawPseudo(block.Rows(first, end), colouring, pixels + 3 * first * block.width);
+    });
 }
 
 }  // namespace Tarn::Draw

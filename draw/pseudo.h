@@ -9,6 +9,7 @@
 #include "colour/colour_values.h"
 #include "draw/float_block.h"
 #include "draw/shading.h"
+#include "draw/strips.h"
 
 namespace Tarn::Draw {
 
@@ -38,9 +39,16 @@ struct PseudoColouring {
 //
 // The fast pass plans the lookup once per picture: the Index and linear mappings from hoisted
 // constants, other mappings through the control's index per cell (both of its lookups where the
-// colour does not follow from the index). The light of interior cells comes from SSE2 loops.
-// Scratch rows are allocated once per picture; where that fails, the reference draws instead.
+// colour does not follow from the index). The light of interior cells comes from vector loops,
+// and where the vector path is AVX2 (vector_path.h) the codes and colours too; the two paths
+// differ by rounding in the last place of the light. Scratch rows are allocated once per
+// picture; where that fails, the reference draws instead.
 void DrawPseudo(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels);
+
+// DrawPseudo in strips of rows on the threads `threading` allows: the same pixels, byte for
+// byte, however many (each strip reads the rows next to it as its halo).
+void DrawPseudoInStrips(const FloatBlock& block, const PseudoColouring& colouring, uint8_t* pixels,
+                        const Threading& threading);
 
 // The same picture cell by cell, with the control's lookups and ShadeCell: the arithmetic the
 // fast pass is held to (within 1 per channel).

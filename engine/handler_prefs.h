@@ -64,6 +64,9 @@ typedef struct HandlerPrefs {
     uint8_t underview_preference;
     uint8_t reserved12001[3];
     int32_t underview_mode;
+    /* Added by this project after the fields above, whose places are fixed: a utility library
+     * that knows only those leaves it as the plug-in set it (0). */
+    int32_t draw_threads; /* threads of the pixel pass; 0 one per core (at most 8), 1 none */
 } HandlerPrefs;
 
 static_assert(sizeof(FormatDescriptionShort) == 267, "FormatDescriptionShort size");
@@ -97,6 +100,7 @@ static_assert(offsetof(HandlerPrefs, long_formats) == 6436, "HandlerPrefs.long_f
 static_assert(offsetof(HandlerPrefs, unread11996) == 11996, "HandlerPrefs.unread11996");
 static_assert(offsetof(HandlerPrefs, underview_preference) == 12000, "HandlerPrefs.underview");
 static_assert(offsetof(HandlerPrefs, underview_mode) == 12004, "HandlerPrefs.underview_mode");
+static_assert(offsetof(HandlerPrefs, draw_threads) == 12008, "HandlerPrefs.draw_threads");
 
 /* The utility library's exports. */
 typedef void (*GetHandlerPrefsFn)(HandlerPrefs* prefs);

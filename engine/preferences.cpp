@@ -94,4 +94,10 @@ int32_t ReadUnderviewMode() {
     return prefs.underview_mode;
 }
 
+int32_t ReadDrawThreads() {
+    HandlerPrefs prefs;
+    if (!ReadHandlerPrefs(prefs)) return 0;
+    return prefs.draw_threads;
+}
+
 }  // namespace Tarn::Engine

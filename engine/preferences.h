@@ -34,4 +34,7 @@ bool ReadBindHNames();
 bool ReadUnderviewPreference();
 int32_t ReadUnderviewMode();
 
+// Threads for a picture's pixel pass: 0 (also without preferences) for one per core.
+int32_t ReadDrawThreads();
+
 }  // namespace Tarn::Engine

@@ -117,6 +117,8 @@ struct HandlerContext {
     bool picture_ready = false;
     char format_name[255] = {};  // the engine's short name of the file format
     int32_t underview_mode = kUnderviewModeNone;
+    // The preferences' thread count for the pixel pass as it stood at open (0: one per core).
+    int32_t draw_threads_preference = 0;
     bool style_loaded = false;
     // The style drawn instead of the document's until the document changes on disk.
     std::optional<MemoryStyle> memory_style;

@@ -101,6 +101,7 @@ int OpenRaster(HostRasterRecord& host, const char16_t* path) {
     }
     host.context = context;
     TakeUnderviewPreference(*context);
+    context->draw_threads_preference = Engine::ReadDrawThreads();
 
     const Engine::OpenQualityLimit limit = Engine::ReadOpenQualityLimit();
     Kvr::SetOpenQualityLimit(limit.limit, limit.flag);

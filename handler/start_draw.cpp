@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <new>
 #include <numeric>
@@ -14,6 +15,7 @@
 #include "draw/level.h"
 #include "draw/pseudo.h"
 #include "draw/shading.h"
+#include "draw/strips.h"
 #include "engine/engine_calls.h"
 #include "handler/engine_errors.h"
 #include "handler/picture.h"
@@ -42,6 +44,22 @@ struct BlockWindow {
 
     int64_t Pixels() const { return int64_t{output_width} * output_height; }
 };
+
+// The threads the context's preference gives the pixel pass.
+Threading PassThreading(const HandlerContext& context) {
+    Threading threading;
+    threading.threads = DrawThreadsFor(context.draw_threads_preference);
+    return threading;
+}
+
+// draw(first, count) for strips of the picture's pixels, whole rows each, on the context's
+// threads: `first` is the strip's first pixel, the same index in the engine's blocks.
+void ForEachPixelStrip(const HandlerContext& context, const BlockWindow& window,
+                       const std::function<void(int64_t first, int64_t count)>& draw) {
+    const int64_t width = window.output_width;
+    ForEachStrip(window.output_height, width, PassThreading(context),
+                 [&](int64_t first, int64_t end) { draw(first * width, (end - first) * width); });
+}
 
 // The band one request reads.
 struct BandSource {
@@ -201,7 +219,7 @@ bool DrawSingleBand(HandlerContext& context, const BlockWindow& window, uint8_t*
     if (!read) return false;
     const PseudoColouring how = SingleBandColouring(context, window.width, window.height,
                                                     window.output_width, window.output_height);
-    DrawPseudo(plan.Picture(block, window), how, pixels);
+    DrawPseudoInStrips(plan.Picture(block, window), how, pixels, PassThreading(context));
     return true;
 }
 
@@ -238,7 +256,10 @@ bool DrawBandComposite(const HandlerContext& context, const BlockWindow& window,
     if (context.channels.size() < 3) return false;
     std::array<CellBlock, 3> blocks;
     if (!ReadChannelBlocks(context, window, KVR_BLOCK_BYTE, blocks)) return false;
-    DrawByteBands(ByteBandsOf(blocks), window.Pixels(), context.background_colour, pixels);
+    const ByteBands bands = ByteBandsOf(blocks);
+    ForEachPixelStrip(context, window, [&](int64_t first, int64_t count) {
+        DrawByteBands(bands.From(first), count, context.background_colour, pixels + 3 * first);
+    });
     return true;
 }
 
@@ -246,8 +267,10 @@ bool DrawBandComposite(const HandlerContext& context, const BlockWindow& window,
 bool DrawPaletteBand(const HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
     CellBlock block;
     if (!block.Read(window, KVR_BLOCK_COLOUR, MainBand(context))) return false;
-    DrawPalette({block.As<Colour::PackedColour>(), block.Validity()}, window.Pixels(),
-                context.background_colour, pixels);
+    const ColourBlock colours{block.As<Colour::PackedColour>(), block.Validity()};
+    ForEachPixelStrip(context, window, [&](int64_t first, int64_t count) {
+        DrawPalette(colours.From(first), count, context.background_colour, pixels + 3 * first);
+    });
     return true;
 }
 
@@ -276,7 +299,10 @@ bool DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* 
         case RgbAssembly::kByteBands: {
             std::array<CellBlock, 3> blocks;
             if (!ReadChannelBlocks(context, window, KVR_BLOCK_BYTE, blocks)) return false;
-            DrawByteBands(ByteBandsOf(blocks), count, background, pixels);
+            const ByteBands bands = ByteBandsOf(blocks);
+            ForEachPixelStrip(context, window, [&](int64_t first, int64_t n) {
+                DrawByteBands(bands.From(first), n, background, pixels + 3 * first);
+            });
             return true;
         }
         case RgbAssembly::kPackedBands:
@@ -284,17 +310,23 @@ bool DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* 
             CellBlock block;
             if (!ReadPackedBands(context, window, block)) return false;
             const ColourBlock colours{block.As<Colour::PackedColour>(), block.Validity()};
-            if (assembly == RgbAssembly::kPackedBands)
-                DrawPackedBands(colours, count, band_numbers, background, pixels);
-            else
-                DrawPackedBandsThroughControls(colours, count, band_numbers, controls, background,
-                                               pixels);
+            ForEachPixelStrip(context, window, [&](int64_t first, int64_t n) {
+                if (assembly == RgbAssembly::kPackedBands)
+                    DrawPackedBands(colours.From(first), n, band_numbers, background,
+                                    pixels + 3 * first);
+                else
+                    DrawPackedBandsThroughControls(colours.From(first), n, band_numbers, controls,
+                                                   background, pixels + 3 * first);
+            });
             return true;
         }
         case RgbAssembly::kFloatBands: {
             std::array<CellBlock, 3> blocks;
             if (!ReadChannelBlocks(context, window, KVR_BLOCK_FLOAT, blocks)) return false;
-            DrawFloatBands(FloatBandsOf(blocks), count, controls, background, pixels);
+            const FloatBands bands = FloatBandsOf(blocks);
+            ForEachPixelStrip(context, window, [&](int64_t first, int64_t n) {
+                DrawFloatBands(bands.From(first), n, controls, background, pixels + 3 * first);
+            });
             return true;
         }
     }

@@ -39,6 +39,7 @@ const IntegerKey kIntegers[] = {
     {"Engine", "OpenMode", &HandlerPrefs::open_mode_choice},
     {"Engine", "QualityLimit", &HandlerPrefs::quality_limit},
     {"Underviews", "Mode", &HandlerPrefs::underview_mode},
+    {"Drawing", "Threads", &HandlerPrefs::draw_threads},
 };
 
 const SwitchKey kSwitches[] = {

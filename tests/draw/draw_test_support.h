@@ -8,6 +8,7 @@
 
 #include "colour/colour_control.h"
 #include "draw/pseudo.h"
+#include "draw/vector_path.h"
 
 namespace DrawTest {
 
@@ -77,5 +78,28 @@ inline Rgb PixelAt(const std::vector<uint8_t>& pixels, int64_t width, int64_t x,
 inline Rgb RgbOf(PackedColour c) {
     return {PackedRed(c), PackedGreen(c), PackedBlue(c)};
 }
+
+// The vector paths this processor can run: SSE2, and AVX2 where it has it.
+inline std::vector<VectorPath> AvailablePaths() {
+    std::vector<VectorPath> paths = {VectorPath::kSse2};
+    if (Avx2FmaAvailable()) paths.push_back(VectorPath::kAvx2Fma);
+    return paths;
+}
+
+inline const char* PathName(VectorPath path) {
+    return path == VectorPath::kSse2 ? "SSE2" : "AVX2";
+}
+
+// The pass held to one path while it lives, the path before it put back after.
+class HeldPath {
+public:
+    explicit HeldPath(VectorPath path) : previous_(SetVectorPath(path)) {}
+    ~HeldPath() { SetVectorPath(previous_); }
+    HeldPath(const HeldPath&) = delete;
+    HeldPath& operator=(const HeldPath&) = delete;
+
+private:
+    VectorPath previous_;
+};
 
 }  // namespace DrawTest

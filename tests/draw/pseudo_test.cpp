@@ -385,6 +385,44 @@ TEST(Halo, StripsOfRowsDrawTheWholeBlocksPixels) {
     EXPECT_EQ(strips, expected);
 }
 
+TEST(Threads, ThreadedPicturesAreTheSingleThreadedOnesByteForByte) {
+    // Sizes with and without a halo, one below the threading minimum of pixels, and thread
+    // counts up to more than the picture has rows; the minimum is waived for the small ones.
+    struct Size {
+        int64_t width, height;
+        int64_t minimum_pixels;
+    };
+    const Size sizes[] = {{300, 260, kThreadedPixelsMinimum},
+                          {4096 + 11, 40, kThreadedPixelsMinimum},
+                          {97, 13, 0},
+                          {5, 3, 0},
+                          {200, 200, kThreadedPixelsMinimum}};
+    for (const Size& size : sizes) {
+        const Cells cells = Relief(size.width + 2, size.height + 2, 11);
+        for (const size_t m : {size_t{0}, size_t{6}}) {  // a planned and a per-cell lookup
+            Coloured c;
+            kMappings[m].apply(c, 0.0f, 1000.0f);
+            c.TakeFractions();
+            for (const Light light : {Light::kOff, Light::kHighlights}) {
+                const PseudoColouring how = Colouring(c, 0.0f, 1000.0f, light);
+                for (const unsigned sides : {0u, 15u}) {
+                    const FloatBlock block =
+                        WindowBlock(cells, {1, 1, size.width + 1, size.height + 1}, sides);
+                    const std::vector<uint8_t> single = Drawn(&DrawPseudo, block, how);
+                    for (const int threads : {1, 2, 3, 8, 50}) {
+                        std::vector<uint8_t> threaded(single.size(), 0xEE);
+                        DrawPseudoInStrips(block, how, threaded.data(),
+                                           {threads, size.minimum_pixels});
+                        ASSERT_EQ(threaded, single)
+                            << size.width << " x " << size.height << ", " << kMappings[m].name
+                            << ", sides " << sides << ", " << threads << " threads";
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(Halo, TilesDrawTheWholePicturesPixels) {
     // Narrow tiles put every cell in the last, partial group of four of its row somewhere: a
     // cell's light must not depend on its lane.
@@ -423,6 +461,70 @@ TEST(FastPassSmall, AgreesWithHalosOnEverySide) {
             const auto reference = Drawn(&DrawPseudoReference, block, how);
             for (size_t i = 0; i < fast.size(); ++i) {
                 ASSERT_LE(std::abs(fast[i] - reference[i]), 1) << "byte " << i;
+            }
+        }
+    }
+}
+
+TEST(VectorPaths, EachPathAgreesWithTheReferenceAndDrawsTilesAndStripsExactly) {
+    // The tests above take the widest path the processor has; here each path is held in turn,
+    // SSE2 too where AVX2 is there. An odd width puts cells in every lane of a partial group.
+    const Cells cells = Relief(517, 203, 8);
+    const auto [low, high] = Statistics(cells);
+    for (const VectorPath path : AvailablePaths()) {
+        SCOPED_TRACE(PathName(path));
+        const HeldPath held(path);
+        for (size_t m = 0; m < std::size(kMappings); ++m) {
+            Coloured c;
+            kMappings[m].apply(c, low, high);
+            if (c.red.empty()) c.TakeFractions();
+            for (const Light light : {Light::kShaded, Light::kHighlights}) {
+                SCOPED_TRACE(kMappings[m].name);
+                ExpectAgreement(cells, Colouring(c, low, high, light));
+            }
+        }
+        Coloured c;
+        const PseudoColouring how = LinearWithHighlights(cells, c);
+        const std::vector<uint8_t> whole = Drawn(&DrawPseudo, cells.Block(), how);
+        const std::vector<int64_t> columns = Bounds(cells.width, {1, 2, 3, 5, 7, 6, 9, 8, 17}),
+                                   rows = Bounds(cells.height, {1, 3, 8, 40});
+        for (size_t j = 0; j + 1 < rows.size(); ++j) {
+            for (size_t i = 0; i + 1 < columns.size(); ++i) {
+                const Window tile{columns[i], rows[j], columns[i + 1], rows[j + 1]};
+                ASSERT_EQ(Drawn(&DrawPseudo, WindowBlock(cells, tile, 15), how),
+                          Cut(whole, cells.width, tile))
+                    << "tile " << tile.x0 << ", " << tile.y0;
+            }
+        }
+        for (const int threads : {2, 3, 8}) {
+            std::vector<uint8_t> threaded(whole.size(), 0xEE);
+            DrawPseudoInStrips(cells.Block(), how, threaded.data(), {threads, 0});
+            ASSERT_EQ(threaded, whole) << threads << " threads";
+        }
+    }
+}
+
+TEST(VectorPaths, SmallPicturesAgreeOnEachPath) {
+    const std::pair<int64_t, int64_t> sizes[] = {{1, 1}, {7, 1}, {2, 5}, {9, 3}, {17, 4}, {33, 17}};
+    for (const VectorPath path : AvailablePaths()) {
+        const HeldPath held(path);
+        for (const auto& [w, h] : sizes) {
+            Cells cells = Relief(w + 2, h + 2, 4);
+            std::mt19937 random(4);
+            std::shuffle(cells.values.begin(), cells.values.end(), random);
+            Coloured c;
+            kMappings[6].apply(c, 0.0f, 1000.0f);
+            c.TakeFractions();
+            const PseudoColouring how = Colouring(c, 0.0f, 1000.0f, Light::kHighlights);
+            for (unsigned sides = 0; sides < 16; ++sides) {
+                SCOPED_TRACE(testing::Message()
+                             << PathName(path) << ", " << w << " x " << h << ", sides " << sides);
+                const FloatBlock block = WindowBlock(cells, {1, 1, w + 1, h + 1}, sides);
+                const auto fast = Drawn(&DrawPseudo, block, how);
+                const auto reference = Drawn(&DrawPseudoReference, block, how);
+                for (size_t i = 0; i < fast.size(); ++i) {
+                    ASSERT_LE(std::abs(fast[i] - reference[i]), 1) << "byte " << i;
+                }
             }
         }
     }

@@ -496,13 +496,11 @@ void PrintTo(const RgbCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class RgbStyle : public Drawing, public ::testing::WithParamInterface<RgbCase> {};
-
-TEST_P(RgbStyle, ChannelsShowTheirBands) {
-    const RgbCase& c = GetParam();
-    const fs::path image = scratch_ / "image.tif";
-    WriteByteImage(image, c.interpretations);
-    const std::u16string document = Wide(scratch_ / "image_tif.ghx");
+// The "RGB" style document of a case for `image`.
+void WriteRgbStyle(const fs::path& image, const RgbCase& c) {
+    fs::path document_path = image;
+    document_path.replace_filename(image.stem().string() + "_tif.ghx");
+    const std::u16string document = Wide(document_path);
     Colour::RenderStyleSettings style;
     style.kind = Colour::kRenderStyleRgb;
     style.red.band = c.bands[0];
@@ -515,6 +513,15 @@ TEST_P(RgbStyle, ChannelsShowTheirBands) {
         ASSERT_TRUE(Colour::ColourSerializer::SerializeColourInfo(document, channel->name, info,
                                                                   false, true)
                         .success);
+}
+
+class RgbStyle : public Drawing, public ::testing::WithParamInterface<RgbCase> {};
+
+TEST_P(RgbStyle, ChannelsShowTheirBands) {
+    const RgbCase& c = GetParam();
+    const fs::path image = scratch_ / "image.tif";
+    WriteByteImage(image, c.interpretations);
+    WriteRgbStyle(image, c);
     Open(image);
     ASSERT_EQ(Ctx().style_kind, Tarn::Handler::kStyleRgb);
 
@@ -556,6 +563,123 @@ INSTANTIATE_TEST_SUITE_P(
                 {0, 1, 2},
                 false,
                 {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Every style kind on a picture large enough to be shared out: the same bytes from one thread
+// as from several, the preference read at open.
+struct ThreadedCase {
+    const char* name;
+    const char* preferences;
+    std::function<void(const fs::path& raster)> write;
+    uint8_t style_kind;
+};
+
+void PrintTo(const ThreadedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Threaded : public Drawing, public ::testing::WithParamInterface<ThreadedCase> {};
+
+constexpr int kThreadedWidth = 300, kThreadedHeight = 271;  // above the threading minimum
+
+TEST_P(Threaded, PicturesAreTheSingleThreadedOnesByteForByte) {
+    const ThreadedCase& c = GetParam();
+    const fs::path raster = scratch_ / "raster.tif";
+    c.write(raster);
+    Picture single;
+    for (const int threads : {1, 2, 3, 8}) {
+        SCOPED_TRACE(testing::Message() << threads << " threads");
+        UsePreferences(scratch_.Path(), std::string(c.preferences) + "[Drawing]\nThreads = " +
+                                            std::to_string(threads) + "\n");
+        Open(raster);
+        ASSERT_EQ(Ctx().style_kind, c.style_kind);
+        ASSERT_EQ(Ctx().draw_threads_preference, threads);
+        const Picture picture = DrawWhole();
+        ASSERT_EQ(plugin_.Close(&host_), 1);
+        opened_ = false;
+        ASSERT_EQ(picture.bytes.size(), size_t{3} * kThreadedWidth * kThreadedHeight);
+        if (threads == 1) {
+            single = picture;
+            // Not one colour all over.
+            bool varied = false;
+            for (size_t i = 3; i < picture.bytes.size() && !varied; i += 3)
+                varied = std::memcmp(picture.bytes.data(), picture.bytes.data() + i, 3) != 0;
+            EXPECT_TRUE(varied);
+        } else {
+            ASSERT_TRUE(picture.bytes == single.bytes);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StyleKinds, Threaded,
+    ::testing::Values(
+        ThreadedCase{"ShadedWithHighlights",
+                     "[Shading]\nEnabled = yes\nHighlights = yes\nHighlightSize = 50\n",
+                     [](const fs::path& raster) {
+                         WriteGrid(raster, kThreadedWidth, kThreadedHeight, [](int x, int y) {
+                             if ((x - 100) * (x - 100) + (y - 90) * (y - 90) < 200) return kNoData;
+                             return 200 + 40 * std::sin(x * 0.07) * std::cos(y * 0.05) +
+                                    (3 * x * y) % 7;
+                         });
+                     },
+                     Tarn::Handler::kStylePseudo},
+        ThreadedCase{"Palette", "",
+                     [](const fs::path& raster) {
+                         WritePaletteImage(raster, kThreadedWidth, kThreadedHeight);
+                     },
+                     Tarn::Handler::kStylePalette},
+        ThreadedCase{"BandComposite", "",
+                     [](const fs::path& raster) {
+                         WriteByteImage(raster,
+                                        {GCI_RedBand, GCI_GreenBand, GCI_BlueBand, GCI_Undefined},
+                                        kThreadedWidth, kThreadedHeight);
+                         WriteStyle(fs::path(raster).replace_filename("raster_tif.ghx"),
+                                    Colour::kRenderStylePalette);
+                     },
+                     Tarn::Handler::kStyleBandComposite},
+        ThreadedCase{"RgbColourBlock", "",
+                     [](const fs::path& raster) {
+                         const RgbCase c{"", {GCI_RedBand, GCI_GreenBand, GCI_BlueBand},
+                                         {3, 1, 2}, true, {}};
+                         WriteByteImage(raster, c.interpretations, kThreadedWidth,
+                                        kThreadedHeight);
+                         WriteRgbStyle(raster, c);
+                     },
+                     Tarn::Handler::kStyleRgb},
+        ThreadedCase{"RgbColourBlockThroughRamps", "",
+                     [](const fs::path& raster) {
+                         const RgbCase c{"", {GCI_RedBand, GCI_GreenBand, GCI_BlueBand},
+                                         {1, 2, 3}, false, {}};
+                         WriteByteImage(raster, c.interpretations, kThreadedWidth,
+                                        kThreadedHeight);
+                         WriteRgbStyle(raster, c);
+                     },
+                     Tarn::Handler::kStyleRgb},
+        ThreadedCase{"RgbByteBlocks", "",
+                     [](const fs::path& raster) {
+                         const RgbCase c{"",
+                                         {GCI_Undefined, GCI_RedBand, GCI_GreenBand, GCI_BlueBand},
+                                         {3, 2, 1},
+                                         true,
+                                         {}};
+                         WriteByteImage(raster, c.interpretations, kThreadedWidth,
+                                        kThreadedHeight);
+                         WriteRgbStyle(raster, c);
+                     },
+                     Tarn::Handler::kStyleRgb},
+        ThreadedCase{"RgbFloatBlocks", "",
+                     [](const fs::path& raster) {
+                         const RgbCase c{"",
+                                         {GCI_RedBand, GCI_GreenBand, GCI_BlueBand, GCI_Undefined},
+                                         {0, 1, 2},
+                                         false,
+                                         {}};
+                         WriteByteImage(raster, c.interpretations, kThreadedWidth,
+                                        kThreadedHeight);
+                         WriteRgbStyle(raster, c);
+                     },
+                     Tarn::Handler::kStyleRgb}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A raster whose cells cannot be read (cut short after its header) is no picture of the

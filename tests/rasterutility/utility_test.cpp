@@ -168,7 +168,8 @@ TEST_F(UtilityEnvironment, EveryFieldFromTheFile) {
           "HighlightAzimuth = 300\nHighlightElevation = 60\nHighlightSize = 10\n"
           "[Engine]\nHNames = yes\nCacheSize = 0x100\nOpenMode = 0\nQualityFlag = 1\n"
           "QualityLimit = 1000\n"
-          "[underviews]\nenabled = TRUE   # lower-case names work too\nMode = 4\n");
+          "[underviews]\nenabled = TRUE   # lower-case names work too\nMode = 4\n"
+          "[Drawing]\nThreads = 3\n");
     HandlerPrefs p = Defaults();
     Library().get_prefs(&p);
     EXPECT_EQ(p.default_colouring_mode, 1);
@@ -190,6 +191,7 @@ TEST_F(UtilityEnvironment, EveryFieldFromTheFile) {
     EXPECT_EQ(p.quality_limit, 1000);
     EXPECT_EQ(p.underview_preference, 1);
     EXPECT_EQ(p.underview_mode, 4);
+    EXPECT_EQ(p.draw_threads, 3);
     EXPECT_EQ(p.unread11996, 0x5A) << "not a preference";
     EXPECT_EQ(p.long_format_count, 20) << "no [Formats]: the default list";
 }
