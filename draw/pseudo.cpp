@@ -152,6 +152,25 @@ void BuildEntries(const CColourControl& control, const PseudoColouring& how, con
     SetFlat(entries[static_cast<size_t>(plan.background_code)], how.background);
 }
 
+// Codes of cells [from, to) one at a time: the rows' tails, and the rule the vector steps
+// follow.
+template <Lookup kLookup>
+void CodeCells(const float* values, const uint8_t* validity, int64_t from, int64_t to,
+               const Plan& plan, int32_t* codes) {
+    for (int64_t x = from; x < to; ++x) {
+        const double v = values[x];
+        double p = v;
+        if constexpr (kLookup == Lookup::kLinear)
+            p = plan.count * ((v - plan.minimum) / plan.range);
+        p = p > 0.0 ? p : 0.0;
+        p = p < plan.top ? p : plan.top;
+        auto i = static_cast<int32_t>(p);
+        i = plan.reverse ? plan.last - i : i;
+        i = v < plan.clip_low || v > plan.clip_high ? plan.null_code : i;
+        codes[x] = validity[x] != 0 ? i : plan.background_code;
+    }
+}
+
 // The codes of one row, two cells at a time in double precision where SSE2 is there. Clamping
 // and truncation as the control does them, NaN landing on entry 0; for the Index mapping,
 // clamping before truncation is the same as flooring first.
@@ -197,18 +216,7 @@ void CodeRow(const float* values, const uint8_t* validity, int64_t width, const 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(codes + x), index);
     }
 #endif
-    for (; x < width; ++x) {
-        const double v = values[x];
-        double p = v;
-        if constexpr (kLookup == Lookup::kLinear)
-            p = plan.count * ((v - plan.minimum) / plan.range);
-        p = p > 0.0 ? p : 0.0;
-        p = p < plan.top ? p : plan.top;
-        auto i = static_cast<int32_t>(p);
-        i = plan.reverse ? plan.last - i : i;
-        i = v < plan.clip_low || v > plan.clip_high ? plan.null_code : i;
-        codes[x] = validity[x] != 0 ? i : plan.background_code;
-    }
+    CodeCells<kLookup>(values, validity, x, width, plan, codes);
 }
 
 // Scratch rows of one picture's light.
@@ -406,18 +414,7 @@ TARN_DRAW_AVX2_TARGET void CodeRowAvx2(const float* values, const uint8_t* valid
         index = _mm_blendv_epi8(index, background_code, invalid);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(codes + x), index);
     }
-    for (; x < width; ++x) {
-        const double v = values[x];
-        double p = v;
-        if constexpr (kLookup == Lookup::kLinear)
-            p = plan.count * ((v - plan.minimum) / plan.range);
-        p = p > 0.0 ? p : 0.0;
-        p = p < plan.top ? p : plan.top;
-        auto i = static_cast<int32_t>(p);
-        i = plan.reverse ? plan.last - i : i;
-        i = v < plan.clip_low || v > plan.clip_high ? plan.null_code : i;
-        codes[x] = validity[x] != 0 ? i : plan.background_code;
-    }
+    CodeCells<kLookup>(values, validity, x, width, plan, codes);
 }
 
 // The entries as the AVX2 colour row reads them: each as one 16-byte record of its red, green
