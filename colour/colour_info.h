@@ -2,6 +2,7 @@
 // it, with its user-defined colour mapping and its shading settings.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +11,15 @@
 #include "colour/ramp_kind.h"
 
 namespace Tarn::Colour {
+
+// One of several lights: a compass bearing and an elevation in degrees, and its share.
+struct ShadingLight {
+    double azimuth = 0.0;
+    double elevation = 0.0;
+    double weight = 1.0;  // positive; the shares are the weights over their sum
+};
+
+constexpr size_t kMaxShadingLights = 8;
 
 // Light and highlight settings, carried unchanged from the document to the drawing code.
 struct ShadingSettings {
@@ -23,6 +33,8 @@ struct ShadingSettings {
     double highlight_position = 0.0;
     double highlight_inclination = 0.0;
     double highlight_intensity = 0.0;  // highlight size
+    // Lights in place of the one at position and inclination; empty for that one.
+    std::vector<ShadingLight> lights;
 };
 
 struct UserColourPoint {

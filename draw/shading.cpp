@@ -38,8 +38,22 @@ ShadingConstants MakeShadingConstants(const ShadingInputs& in) {
     k.zscale_ten_pow_contrast_over_r =
         std::pow(10.0f, static_cast<float>((in.relief_contrast - 50.0) / 35.0)) *
         (r != 0.0f ? 1.0f / r : 0.0f);
-    Direction(in.light_azimuth, in.light_elevation, k.dx_minus_sin_az_cos_el, k.dy_cos_az_cos_el,
-              k.dz_sin_el);
+    if (in.lights.empty()) {
+        Direction(in.light_azimuth, in.light_elevation, k.dx_minus_sin_az_cos_el,
+                  k.dy_cos_az_cos_el, k.dz_sin_el);
+    } else {
+        double total = 0.0;
+        for (const ShadingLightInput& light : in.lights) total += light.weight;
+        k.dx_minus_sin_az_cos_el = k.dy_cos_az_cos_el = k.dz_sin_el = 0.0f;
+        for (const ShadingLightInput& light : in.lights) {
+            float x, y, z;
+            Direction(light.azimuth, light.elevation, x, y, z);
+            const auto share = static_cast<float>(light.weight / total);
+            k.dx_minus_sin_az_cos_el += share * x;
+            k.dy_cos_az_cos_el += share * y;
+            k.dz_sin_el += share * z;
+        }
+    }
     k.gain_intensity_times_2_55 = static_cast<float>(in.light_intensity * 0.01 * 255.0);
     k.ambient_brightness_times_2_55 = static_cast<float>(in.ambient_brightness * 0.01 * 255.0);
     Direction(in.highlight_azimuth, in.highlight_elevation, k.hx_minus_sin_az_cos_el,

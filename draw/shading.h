@@ -14,10 +14,18 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "draw/float_block.h"
 
 namespace Tarn::Draw {
+
+// One of several lights, its azimuth counted as light_azimuth is.
+struct ShadingLightInput {
+    double azimuth = 0.0;
+    double elevation = 0.0;
+    double weight = 1.0;
+};
 
 // What the shading is made from: the picture's level and the band's statistics and cell sizes,
 // and the user's light settings (angles in degrees, the rest on a 0-100 scale).
@@ -36,10 +44,15 @@ struct ShadingInputs {
     double highlight_azimuth = 45.0;
     double highlight_elevation = 45.0;
     double highlight_size = 0.0;
+    // When given, these lights in place of the one at light_azimuth and light_elevation.
+    std::vector<ShadingLightInput> lights;
 };
 
 // With M = 1.5^level * relief statistic / max(cell size x, cell size y) and R = value maximum -
-// value minimum; az and el in radians (degrees * 0.017453292f, the azimuth negated).
+// value minimum; az and el in radians (degrees * 0.017453292f, the azimuth negated). Several
+// lights give d the sum of their directions, each times its weight over the weights' sum: the
+// light term is linear in d, so a cell gets the weighted sum of what each light gives it, at the
+// cost of one light.
 struct ShadingConstants {
     float value_minimum = 0.0f;
     float kx_cell_x_times_m_over_r = 0.0f;

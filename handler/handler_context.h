@@ -75,6 +75,7 @@ struct HandlerContext {
     bool highlights_on = false;
     double light_azimuth = 45.0;  // degrees
     double light_elevation = 45.0;
+    std::vector<Colour::ShadingLight> lights;  // several lights in place of the one; may be empty
     double relief_contrast = 50.0;
     double ambient_brightness = 50.0;
     double light_intensity = 50.0;

@@ -403,6 +403,8 @@ PseudoColouring SingleBandColouring(HandlerContext& context, int64_t source_widt
     // keeps its compass meaning: 315 lights the slopes that face north-west.
     in.light_azimuth = 180.0 - context.light_azimuth;
     in.light_elevation = context.light_elevation;
+    for (const Colour::ShadingLight& light : context.lights)
+        in.lights.push_back({180.0 - light.azimuth, light.elevation, light.weight});
     in.highlight_azimuth = 180.0 - context.highlight_azimuth;
     in.highlight_elevation = context.highlight_elevation;
     in.highlight_size = context.highlight_size;

@@ -87,6 +87,7 @@ void TakeShading(HandlerContext& context) {
     if (!context.shading_on) return;
     context.light_azimuth = shading.position;
     context.light_elevation = shading.inclination;
+    context.lights = shading.lights;
     context.relief_contrast = shading.shadow;
     context.ambient_brightness = shading.saturation;
     context.light_intensity = shading.intensity;

@@ -75,6 +75,24 @@ void WriteMapping(XmlElement& description, const ColourInfo& info) {
     Ghx::SetChildText(description, "PaletteName", System::WideToUtf8(info.palette_name));
 }
 
+// Several lights go in an element of their own below the shading's, which builds that predate
+// them keep on save and do not read: they draw the one light at Position and Inclination.
+void WriteLights(XmlElement& hillshade, const std::vector<ShadingLight>& lights) {
+    if (lights.empty()) {
+        TurnOffEnable(hillshade.Child("Lights"));
+        return;
+    }
+    XmlElement& element = *hillshade.Child("Lights", true);
+    Ghx::SetBoolAttribute(element, "enable", true);
+    element.ClearChildren();
+    for (const ShadingLight& light : lights) {
+        XmlElement& one = *element.AppendChild("Light");
+        Ghx::SetAttribute(one, "Azimuth", Ghx::FormatDouble(light.azimuth));
+        Ghx::SetAttribute(one, "Elevation", Ghx::FormatDouble(light.elevation));
+        Ghx::SetAttribute(one, "Weight", Ghx::FormatDouble(light.weight));
+    }
+}
+
 void WriteShading(XmlElement& description, const ShadingSettings& shading) {
     if (!shading.hillshade_on) {
         TurnOffEnable(description.Child("Hillshade"));
@@ -87,6 +105,7 @@ void WriteShading(XmlElement& description, const ShadingSettings& shading) {
     Ghx::SetChildText(hillshade, "Intensity", Ghx::FormatDouble(shading.intensity));
     Ghx::SetChildText(hillshade, "Saturation", Ghx::FormatDouble(shading.saturation));
     Ghx::SetChildText(hillshade, "Shadow", Ghx::FormatDouble(shading.shadow));
+    WriteLights(hillshade, shading.lights);
     if (!shading.highlights_on) {
         TurnOffEnable(hillshade.Child("Highlights"));
         return;
@@ -187,6 +206,23 @@ void ReadMapping(XmlElement& description, ColourInfo& info) {
     }
 }
 
+// The first eight lights with finite angles and a positive weight; the others are passed over.
+std::vector<ShadingLight> ReadLights(XmlElement& hillshade) {
+    std::vector<ShadingLight> lights;
+    XmlElement* element = hillshade.Child("Lights");
+    if (element == nullptr || !Ghx::AttributeBool(*element, "enable")) return lights;
+    for (const auto& child : element->Children()) {
+        if (lights.size() == kMaxShadingLights) break;
+        if (child->Name() != "Light") continue;
+        const auto azimuth = Ghx::ParseStrictDouble(Ghx::AttributeText(*child, "Azimuth"));
+        const auto elevation = Ghx::ParseStrictDouble(Ghx::AttributeText(*child, "Elevation"));
+        const auto weight = Ghx::ParseStrictDouble(Ghx::AttributeText(*child, "Weight"));
+        if (!azimuth || !elevation || !weight || !(*weight > 0.0)) continue;
+        lights.push_back({*azimuth, *elevation, *weight});
+    }
+    return lights;
+}
+
 void ReadShading(XmlElement& description, ShadingSettings& shading) {
     XmlElement* hillshade = description.Child("Hillshade");
     if (hillshade == nullptr) return;
@@ -196,6 +232,7 @@ void ReadShading(XmlElement& description, ShadingSettings& shading) {
     shading.intensity = Ghx::ChildDouble(*hillshade, "Intensity");
     shading.saturation = Ghx::ChildDouble(*hillshade, "Saturation");
     shading.shadow = Ghx::ChildDouble(*hillshade, "Shadow");
+    shading.lights = ReadLights(*hillshade);
     XmlElement* highlights = hillshade->Child("Highlights");
     if (highlights == nullptr) return;
     shading.highlights_on = Ghx::AttributeBool(*highlights, "enable");

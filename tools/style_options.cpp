@@ -163,7 +163,36 @@ StyleChange ParseLight(const std::string& value) {
     return [azimuth, elevation](StyleEdit& e) {
         ShadingSettings& s = ShadingOn(*e.info);
         s.position = azimuth, s.inclination = elevation;
+        s.lights.clear();
     };
+}
+
+// "multi": four lights around the north-west at the style's elevation, of equal weight; or up to
+// eight AZ,EL,WEIGHT lights separated by ";".
+StyleChange ParseLights(const std::string& value) {
+    if (value == "multi") {
+        return [](StyleEdit& e) {
+            ShadingSettings& s = ShadingOn(*e.info);
+            s.lights.clear();
+            for (const double azimuth : {225.0, 270.0, 315.0, 360.0})
+                s.lights.push_back({azimuth, s.inclination, 1.0});
+        };
+    }
+    std::vector<Colour::ShadingLight> lights;
+    size_t at = 0;
+    while (at <= value.size()) {
+        const size_t end = std::min(value.find(';', at), value.size());
+        const auto [azimuth, elevation, weight] = ParseNumbers<double, 3>(
+            value.substr(at, end - at), ',', "lights (expected AZ,EL,WEIGHT;... or multi)");
+        Elevation(elevation, "--lights");
+        if (!(weight > 0)) throw UsageError("--lights: each weight must be above 0");
+        lights.push_back({azimuth, elevation, weight});
+        at = end + 1;
+    }
+    if (lights.size() > Colour::kMaxShadingLights)
+        throw UsageError("--lights takes at most " + std::to_string(Colour::kMaxShadingLights) +
+                         " lights");
+    return [lights](StyleEdit& e) { ShadingOn(*e.info).lights = lights; };
 }
 
 StyleChange ParseHighlight(const std::string& value) {
@@ -264,6 +293,10 @@ const std::vector<StyleOption>& StyleOptions() {
         {"--light", "AZ,EL",
          "light from compass bearing AZ (315: north-west) at EL degrees above the horizon",
          StyleTarget::kColouring, kScopeSingleBand, ParseLight},
+        {"--lights", "AZ,EL,W;...|multi",
+         "several lights (at most 8), each a bearing, an elevation and a weight; multi: 225, 270, "
+         "315 and 360 at the light's elevation, weighted alike",
+         StyleTarget::kColouring, kScopeSingleBand, ParseLights},
         {"--contrast", "N", "relief contrast, 0 to 100 (50 is neutral)", StyleTarget::kColouring,
          kScopeSingleBand, ParseShadingPercent<&ShadingSettings::shadow>},
         {"--ambient", "N", "ambient brightness, 0 to 100 per cent", StyleTarget::kColouring,

@@ -70,8 +70,15 @@ void DescribeShading(Report& report, const Colour::ShadingSettings& s) {
     Report& shading = report.Group("Shading");
     shading.Flag("On", s.hillshade_on);
     if (!s.hillshade_on) return;
-    shading.Number("Light azimuth", s.position);
-    shading.Number("Light elevation", s.inclination);
+    if (s.lights.empty()) {
+        shading.Number("Light azimuth", s.position);
+        shading.Number("Light elevation", s.inclination);
+    }
+    for (size_t i = 0; i < s.lights.size(); ++i) {
+        const Colour::ShadingLight& light = s.lights[i];
+        shading.Numbers("Light " + std::to_string(i + 1) + " (azimuth, elevation, weight)",
+                        {light.azimuth, light.elevation, light.weight});
+    }
     shading.Number("Intensity", s.intensity);
     shading.Number("Ambient", s.saturation);
     shading.Number("Contrast", s.shadow);

@@ -213,6 +213,32 @@ TEST_P(FastPass, AgreesWithTheReferenceOnAReliefPicture) {
     EXPECT_GT(greens.size(), 3u);
 }
 
+// Several lights change only the constants; the fast pass keeps to the reference under them.
+TEST(FastPassLights, AgreesUnderSeveralLights) {
+    static const Cells cells = Relief(512, 384, 11);
+    const auto [low, high] = Statistics(cells);
+    Coloured c;
+    kMappings[0].apply(c, low, high);
+    if (c.red.empty()) c.TakeFractions();
+    PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
+    ShadingInputs in;
+    in.level = 1;
+    in.relief_statistic = 150.0;
+    in.cell_size_x = 30.0f;
+    in.cell_size_y = 25.0f;
+    in.value_minimum = low;
+    in.value_maximum = high;
+    in.relief_contrast = 65.0;
+    in.ambient_brightness = 35.0;
+    in.light_intensity = 70.0;
+    in.lights = {{45, 40, 1}, {90, 40, 1}, {135, 40, 1}, {180, 40, 1}};
+    in.highlight_azimuth = 300.0;
+    in.highlight_elevation = 50.0;
+    in.highlight_size = 60.0;
+    how.shading = MakeShadingConstants(in);
+    ExpectAgreement(cells, how);
+}
+
 TEST(FastPassSmall, AgreesWhereEveryCellIsABorderCell) {
     const std::pair<int64_t, int64_t> sizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 2},  {2, 5},
                                                  {5, 2}, {3, 3}, {4, 9}, {33, 17}};

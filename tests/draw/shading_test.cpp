@@ -2,6 +2,8 @@
 // included), drawn by both the reference and the fast pixel pass.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,6 +58,70 @@ TEST(ShadingConstants, FollowTheLevelStatisticsAndLightSettings) {
     // A band of one value has no height scale.
     in.value_maximum = in.value_minimum;
     EXPECT_EQ(MakeShadingConstants(in).zscale_ten_pow_contrast_over_r, 0.0f);
+}
+
+// Several lights: each cell gets the weighted sum of the light each gives it alone (weights over
+// their sum), on flat ground and on slopes, the highlight untouched; one light of any weight is
+// that light, to the bit.
+TEST(ShadingLights, GiveTheWeightedSumOfEachLightsValue) {
+    constexpr double kDegree = std::numbers::pi / 180;
+    ShadingInputs in;
+    in.relief_statistic = 200.0;
+    in.value_minimum = -100.0f;
+    in.value_maximum = 100.0f;
+    in.light_intensity = 80.0;
+    in.ambient_brightness = 20.0;
+    in.highlight_azimuth = 10.0;
+    in.highlight_elevation = 60.0;
+    in.highlight_size = 40.0;
+    const std::vector<ShadingLightInput> lights = {{90, 30, 1}, {200, 50, 3}, {330, 10, 0.5}};
+
+    Cells plane(6, 5, 0.0f);
+    for (int64_t y = 0; y < 5; ++y)
+        for (int64_t x = 0; x < 6; ++x) plane.Value(x, y) = 30.0f * x - 20.0f * y;
+    for (const Cells* cells : {&plane}) {
+        for (const auto& [x, y] : {std::pair{2, 2}, std::pair{0, 0}, std::pair{5, 4}}) {
+            ShadingInputs several = in;
+            several.lights = lights;
+            const CellLight got =
+                ShadeCell(cells->Block(), x, y, MakeShadingConstants(several), true);
+            double expected = 0;
+            for (const ShadingLightInput& light : lights) {
+                ShadingInputs one = in;
+                one.light_azimuth = light.azimuth;
+                one.light_elevation = light.elevation;
+                expected += light.weight / 4.5 *
+                            ShadeCell(cells->Block(), x, y, MakeShadingConstants(one), true).intensity;
+            }
+            EXPECT_NEAR(got.intensity, expected, 1e-3) << x << "," << y;
+            EXPECT_EQ(got.highlight,
+                      ShadeCell(cells->Block(), x, y, MakeShadingConstants(in), true).highlight);
+        }
+    }
+    // Flat ground: only the elevations count.
+    ShadingInputs several = in;
+    several.lights = lights;
+    const float flat = ShadeCell(Cells(3, 3, 5.0f).Block(), 1, 1, MakeShadingConstants(several),
+                                 false).intensity;
+    const double gain = 0.8 * 255, ambient = 0.2 * 255;
+    EXPECT_NEAR(flat,
+                (std::sin(30 * kDegree) + 3 * std::sin(50 * kDegree) +
+                 0.5 * std::sin(10 * kDegree)) /
+                        4.5 * gain +
+                    ambient,
+                1e-3);
+
+    for (const double weight : {1.0, 2.5}) {
+        ShadingInputs one = in;
+        one.light_azimuth = 123.0;
+        one.light_elevation = 33.0;
+        ShadingInputs listed = one;
+        listed.lights = {{123.0, 33.0, weight}};
+        const ShadingConstants a = MakeShadingConstants(one), b = MakeShadingConstants(listed);
+        EXPECT_EQ(a.dx_minus_sin_az_cos_el, b.dx_minus_sin_az_cos_el);
+        EXPECT_EQ(a.dy_cos_az_cos_el, b.dy_cos_az_cos_el);
+        EXPECT_EQ(a.dz_sin_el, b.dz_sin_el);
+    }
 }
 
 using Pass = void (*)(const FloatBlock&, const PseudoColouring&, uint8_t*);

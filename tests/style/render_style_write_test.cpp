@@ -169,6 +169,48 @@ TEST_F(RenderStyleWrite, ExistingTransformIsUpdatedWhateverItsLetterCase) {
     EXPECT_EQ(read.palette_name, u"first.lut");
 }
 
+// Several lights live in an element of their own below the shading's, beside the one light that
+// builds without them keep drawing; lights without a positive weight or with an angle that is no
+// number are passed over, and a style without lights turns the element off.
+TEST_F(RenderStyleWrite, LightsRoundTripBelowTheShading) {
+    ColourInfo info;
+    info.shading.hillshade_on = true;
+    info.shading.position = 315;
+    info.shading.inclination = 45;
+    info.shading.lights = {{225, 40, 1}, {315, 45.5, 2.5}};
+    ASSERT_TRUE(ColourSerializer::SerializeColourInfo(wide_, "T", info, false, true).success);
+    EXPECT_TRUE(Contains("\t\t\t\t\t\t\t<Shadow>0</Shadow>\r\n"
+                         "\t\t\t\t\t\t\t<Lights enable=\"true\">\r\n"
+                         "\t\t\t\t\t\t\t\t<Light Azimuth=\"225\" Elevation=\"40\" Weight=\"1\"/>\r\n"));
+    EXPECT_TRUE(Contains("<Position>315</Position>"));
+    ColourInfo read;
+    ASSERT_TRUE(ColourSerializer::DeserializeColourInfo(wide_, "T", read).success);
+    ASSERT_EQ(read.shading.lights.size(), 2u);
+    EXPECT_EQ(read.shading.lights[1].azimuth, 315);
+    EXPECT_EQ(read.shading.lights[1].elevation, 45.5);
+    EXPECT_EQ(read.shading.lights[1].weight, 2.5);
+
+    // Written by hand: the unusable ones dropped, at most eight kept.
+    std::string text = ReadBytes(path_);
+    std::string lights = "<Light Azimuth=\"1\" Elevation=\"2\" Weight=\"0\"/>"
+                         "<Light Azimuth=\"x\" Elevation=\"2\" Weight=\"1\"/>";
+    for (int i = 0; i < 10; ++i)
+        lights += "<Light Azimuth=\"" + std::to_string(i) + "\" Elevation=\"5\" Weight=\"1\"/>";
+    const size_t from = text.find("<Lights enable=\"true\">") + 23;
+    text.replace(from, text.find("</Lights>") - from, lights);
+    xml_test::WriteBytes(path_, text);
+    ASSERT_TRUE(ColourSerializer::DeserializeColourInfo(wide_, "T", read).success);
+    ASSERT_EQ(read.shading.lights.size(), 8u);
+    EXPECT_EQ(read.shading.lights[0].azimuth, 0);
+    EXPECT_EQ(read.shading.lights[7].azimuth, 7);
+
+    info.shading.lights.clear();
+    ASSERT_TRUE(ColourSerializer::SerializeColourInfo(wide_, "T", info, false, true).success);
+    ASSERT_TRUE(ColourSerializer::DeserializeColourInfo(wide_, "T", read).success);
+    EXPECT_TRUE(read.shading.lights.empty());
+    EXPECT_TRUE(Contains("<Lights enable=\"false\">"));
+}
+
 TEST_F(RenderStyleWrite, AllSettingsRoundTripAndSwitchesTurnOffAgain) {
     ColourInfo on;
     on.palette_name = u"caf\u00e9 & <co>.lut";
@@ -189,7 +231,8 @@ TEST_F(RenderStyleWrite, AllSettingsRoundTripAndSwitchesTurnOffAgain) {
                   .highlights_on = true,
                   .highlight_position = 10,
                   .highlight_inclination = 20,
-                  .highlight_intensity = 0.1};
+                  .highlight_intensity = 0.1,
+                  .lights = {}};
     ASSERT_TRUE(ColourSerializer::SerializeColourInfo(wide_, "T", on, false, true).success);
     EXPECT_TRUE(
         Contains("\t\t\t\t\t\t<Hillshade enable=\"true\">\r\n"

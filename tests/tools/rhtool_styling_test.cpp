@@ -158,6 +158,42 @@ TEST_F(Styling, LightMovesTheLitSide) {
     EXPECT_GT(east_lit_east, 1.3 * east_lit_west);
 }
 
+TEST_F(Styling, SeveralLightsMixTheirSides) {
+    WriteRidge(dir_ / "ridge.tif");
+    const std::string ridge = (dir_ / "ridge.tif").string(), out = (dir_ / "ridge.png").string();
+    const auto sides = [&](std::vector<std::string> options) {
+        // A highlight from straight above, which favours neither side.
+        std::vector<std::string> args = {"draw",      ridge,       "-o", out, "--palette",
+                                         "Greyscale", "--highlight", "0,90,50"};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_EQ(Run(args), kExitOk) << err_;
+        const Png picture = ReadPng(dir_ / "ridge.png");
+        double west = 0, east = 0;
+        for (int y = 1; y < 31; ++y) {
+            for (int x = 4; x < 28; ++x) west += picture.At(x, y)[0];
+            for (int x = 37; x < 61; ++x) east += picture.At(x, y)[0];
+        }
+        return std::make_pair(west, east);
+    };
+    // Alike from west and east: both slopes alike; three parts west to one east: the west lit.
+    const auto [even_west, even_east] = sides({"--lights", "270,45,1;90,45,1"});
+    EXPECT_NEAR(even_west, even_east, 0.01 * even_east);
+    const auto [west, east] = sides({"--lights", "270,45,3;90,45,1"});
+    EXPECT_GT(west, 1.15 * east);
+    // One light of weight 1 is that light.
+    EXPECT_EQ(sides({"--lights", "270,45,1"}), sides({"--light", "270,45"}));
+
+    ASSERT_EQ(Run({"style", ridge, "--lights", "multi", "--light", "0,30"}), kExitOk) << err_;
+    EXPECT_NE(out_.find("Light 4 (azimuth, elevation, weight)"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("360, 30, 1"), std::string::npos) << out_;
+
+    for (const char* bad : {"1,2", "1,2,0", "1,2,3;", "1,2,3;1,2,3;1,2,3;1,2,3;1,2,3;1,2,3;1,2,3;"
+                                                     "1,2,3;1,2,3"}) {
+        EXPECT_EQ(Run({"draw", ridge, "-o", out, "--lights", bad}), kExitUsage) << bad;
+        EXPECT_NE(err_.find("lights"), std::string::npos) << err_;
+    }
+}
+
 TEST_F(Styling, OptionsLeaveTheDocumentBesideTheRasterUnlessSaved) {
     const fs::path document = dir_ / "ramp_tif.ghx";
     // No document yet: a styled draw does not make one.
