@@ -322,6 +322,24 @@ TEST_F(LoadColourTable, TheBoundOfTheTableIsReachable) {
     EXPECT_EQ(c.Table().size(), 1u);
 }
 
+// A stop's label covers every entry up to the next stop: a long category is matched whole but
+// labelled short, or a small file would fill the table's bound with copies of it.
+TEST_F(LoadColourTable, LongCategoriesAreLabelledShort) {
+    const std::string category = std::string(254, 'x') + "\xC3\xA9" + std::string(60000, 'y');
+    CColourControl c;
+    ExpectOk(LoadColourTableFile(
+        c, Write("long.lut", "DATATYPE TEXT\nDATARANGE POSTCOLOUR\nLUT\n0 0 0 0 \"" + category +
+                                 "\"\n65535 9 9 9\n")));
+    ASSERT_EQ(c.Table().size(), static_cast<size_t>(kMaxColourTableEntries));
+    EXPECT_EQ(c.Table()[0].label, std::string(254, 'x'));  // not cut inside the two-byte letter
+    EXPECT_EQ(c.Table()[65535].label, std::string(254, 'x'));  // a stop without a category
+    double position = -1;
+    EXPECT_TRUE(c.Transform().TextKeys().Get(std::string(254, 'X') + "\xC3\xA9" +
+                                                 std::string(60000, 'Y'),
+                                             position));
+    EXPECT_EQ(position, 0.0);
+}
+
 TEST_F(LoadColourTable, MissingFilesAndNamesThatDifferInCase) {
     CColourControl c;
     ExpectFailure(LoadColourTableFile(c, WidePath("missing.lut")), kErrorFileMissing);
