@@ -172,6 +172,7 @@ bool ContentParser::Pass(size_t begin, size_t end, XmlElement* parent, unsigned 
                 const std::string_view tag = text_.substr(lt, gt + 1 - lt);
                 if (text_[gt - 1] == '/') {
                     auto element = std::make_unique<XmlElement>(parent, tag);
+                    if (element->Name().empty()) return false;
                     if (parent != nullptr) {
                         XmlElement* child = parent->AdoptChild(std::move(element));
                         if (result == nullptr) result = child;
@@ -185,6 +186,8 @@ bool ContentParser::Pass(size_t begin, size_t end, XmlElement* parent, unsigned 
                 const size_t match = MatchingEndTag(gt + 1, end, depth + 1);
                 if (match == kNone) return false;
                 auto element = std::make_unique<XmlElement>(parent, tag);
+                // A nameless element could not be written back: "<</>" would save as "</>".
+                if (element->Name().empty()) return false;
                 if (!Pass(gt + 1, match, element.get(), depth + 1, nullptr)) return false;
                 pending = std::move(element);
                 result = pending.get();

@@ -119,7 +119,10 @@ TEST(XmlParser, HostileDocumentsFailOrLoadWithoutACrash) {
         {"<a/><b", true},  // unterminated markup behind the root is ignored
         {"<a><![CDATA[x]]></a><![CDATA[", true},
         {"<a>&#12345678901;</a>", true},
-        {"<>x</>", true},
+        {"<>x</>", false},  // elements without a name, which could not be saved
+        {"<</>", false},
+        {"<a>< b/></a>", false},
+        {"<<a/>", true},
         {"<a><!----><!--->--><?p?></a>", true},
         {Nested(100000), false},
     };
