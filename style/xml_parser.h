@@ -10,7 +10,8 @@
 
 namespace Tarn::Xml {
 
-// Nesting deeper than this fails the load: the parser recurses once per level.
+// Nesting deeper than this fails the load: far beyond any real document, and the writer and
+// the tree's destruction recurse once per level.
 constexpr unsigned kXmlMaxDepth = 1000;
 
 struct XmlProgressSink {

@@ -135,6 +135,25 @@ TEST(XmlParser, HostileDocumentsFailOrLoadWithoutACrash) {
     }
 }
 
+// One pass over the text: a large body at the deepest level loads whole (scanning each level's
+// content again for its end tag made this take seconds).
+TEST(XmlParser, DeepNestingAroundALargeBody) {
+    std::string text = kDecl;
+    for (unsigned i = 0; i + 1 < kXmlMaxDepth; ++i) text += "<e>";
+    text += "<b>" + std::string(1 << 20, 'x') + "</b>";
+    for (unsigned i = 0; i + 1 < kXmlMaxDepth; ++i) text += "</e>";
+    XmlDocument doc;
+    ASSERT_TRUE(doc.Load(text, kXmlSourceText));
+    const XmlElement* e = doc.Root();
+    for (unsigned i = 0; i + 1 < kXmlMaxDepth; ++i) {
+        ASSERT_EQ(e->Children().size(), 1u);
+        e = e->Children()[0].get();
+    }
+    EXPECT_EQ(e->Name(), "b");
+    ASSERT_EQ(e->Texts().size(), 1u);
+    EXPECT_EQ(e->Texts()[0].text.size(), 1u << 20);
+}
+
 TEST(XmlParser, NestingIsBoundedFarAboveRealDocuments) {
     XmlDocument doc;
     ASSERT_TRUE(doc.Load(Nested(kXmlMaxDepth), kXmlSourceText));
