@@ -147,8 +147,10 @@ bool ContentParser::Parse(std::unique_ptr<XmlElement>& top) {
             case Markup::StartTag: {
                 seen_start_tag_ = true;
                 auto element = std::make_unique<XmlElement>(parent, text_.substr(lt, gt + 1 - lt));
-                // A nameless element could not be written back: "<</>" would save as "</>".
-                if (element->Name().empty()) return false;
+                // An element the writer could not write back as one: "<</>" would save as
+                // "</>", "<<?x?>" as a processing instruction, "<<!x>" as a declaration.
+                const std::string& name = element->Name();
+                if (name.empty() || name.front() == '?' || name.front() == '!') return false;
                 if (text_[gt - 1] != '/') {
                     if (open.size() >= kXmlMaxDepth) return false;
                     open.push_back(std::move(element));

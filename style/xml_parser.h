@@ -20,9 +20,9 @@ struct XmlProgressSink {
     unsigned total = 0;  // estimated items; 0 turns reporting off
 };
 
-// The root element of `body`, or null when a start tag has no matching end tag or no name,
-// nesting is too deep, no element was found, or the progress callback cancelled. Comments outside all elements
-// go to `prolog`.
+// The root element of `body`, or null when a start tag has no matching end tag or a name that
+// could not be written back, nesting is too deep, no element was found, or the progress
+// callback cancelled. Comments outside all elements go to `prolog`.
 std::unique_ptr<XmlElement> ParseXmlContent(std::string_view body, XmlProlog& prolog,
                                             const XmlProgressSink& progress);
 

@@ -121,6 +121,8 @@ TEST(XmlParser, HostileDocumentsFailOrLoadWithoutACrash) {
         {"<a>&#12345678901;</a>", true},
         {"<>x</>", false},  // elements without a name, which could not be saved
         {"<</>", false},
+        {"<<?x?>t</x>", false},  // nor names that would be written as other markup
+        {"<<!x>t</x>", false},
         {"<a>< b/></a>", false},
         {"<<a/>", true},
         {"<a><!----><!--->--><?p?></a>", true},
