@@ -4,12 +4,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "colour/colour_table_file.h"
 #include "colour_table_test_support.h"
+#include "tests/support/param_names.h"
 
 using namespace Tarn::Colour;
 using Tarn::Test::Fixture;
@@ -186,6 +188,10 @@ struct LegCase {
     int entry_at_shared_bound;
 };
 
+void PrintTo(const LegCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
 class LegRanges : public ::testing::TestWithParam<LegCase> {};
 
 TEST_P(LegRanges, EntriesLabelsAndTheRangeMapping) {
@@ -228,7 +234,8 @@ TEST_P(LegRanges, EntriesLabelsAndTheRangeMapping) {
 INSTANTIATE_TEST_SUITE_P(
     HalfOpenAndClosed, LegRanges,
     ::testing::Values(LegCase{"ranges_continuous.leg", kMappingHalfOpenRanges, 1},
-                      LegCase{"ranges_discrete.leg", kMappingClosedRanges, 0}));
+                      LegCase{"ranges_discrete.leg", kMappingClosedRanges, 0}),
+                         Tarn::Test::PrintedName());
 
 TEST(LegFile, TextCategories) {
     CColourControl c;

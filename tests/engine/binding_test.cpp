@@ -12,6 +12,7 @@
 #include "fake_libraries.h"
 #include "platform/dynamic_library.h"
 #include "platform/process_env.h"
+#include "tests/support/param_names.h"
 
 namespace {
 
@@ -114,7 +115,8 @@ TEST_P(EngineBindingHNames, ModeZeroFirstLetsThePreferenceChooseThem) {
 
 INSTANTIATE_TEST_SUITE_P(CacheSizes, EngineBindingHNames,
                          ::testing::Values(std::pair<const char*, int>{nullptr, 512},
-                                           std::pair<const char*, int>{"77", 77}));
+                                           std::pair<const char*, int>{"77", 77}),
+                         Tarn::Test::PrintedName());
 
 TEST_F(EngineBinding, EngineWithOnlyHNamesNeedsThePreference) {
     setenv("FAKE_PREFS_H_NAMES", "1", 1);

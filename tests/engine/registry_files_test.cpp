@@ -89,7 +89,12 @@ TEST_P(RegistryEncodings, ReadsKeysAndNamesIgnoringCaseAndTrailingBackslash) {
 }
 
 // 0: UTF-8 with LF, 1: UTF-8 with CR LF, 2: UTF-16LE with CR LF, 3: UTF-8 with a byte order mark.
-INSTANTIATE_TEST_SUITE_P(Forms, RegistryEncodings, ::testing::Values(0, 1, 2, 3));
+std::string FormName(const ::testing::TestParamInfo<int>& info) {
+    static const char* const names[] = {"Utf8Lf", "Utf8CrLf", "Utf16CrLf", "Utf8ByteOrderMark"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RegistryEncodings, ::testing::Values(0, 1, 2, 3), FormName);
 
 TEST_F(RegistryFiles, SkipsMalformedAndTypedLinesAndKeepsTheLastAssignment) {
     WriteBytes(user_,
