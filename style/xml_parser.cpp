@@ -148,9 +148,14 @@ bool ContentParser::Parse(std::unique_ptr<XmlElement>& top) {
                 seen_start_tag_ = true;
                 auto element = std::make_unique<XmlElement>(parent, text_.substr(lt, gt + 1 - lt));
                 // An element the writer could not write back as one: "<</>" would save as
-                // "</>", "<<?x?>" as a processing instruction, "<<!x>" as a declaration.
+                // "</>", "<<?x?>" as a processing instruction, "<<!x>" as a declaration. A name
+                // is escaped as it is read ("&" and "'" become references), so one holding
+                // either would grow by an escape on every load and save.
                 const std::string& name = element->Name();
-                if (name.empty() || name.front() == '?' || name.front() == '!') return false;
+                if (name.empty() || name.front() == '?' || name.front() == '!' ||
+                    name.find('&') != std::string::npos) {
+                    return false;
+                }
                 if (text_[gt - 1] != '/') {
                     if (open.size() >= kXmlMaxDepth) return false;
                     open.push_back(std::move(element));

@@ -21,8 +21,8 @@ struct XmlProgressSink {
 };
 
 // The root element of `body`, or null when a start tag has no matching end tag or a name that
-// could not be written back, nesting is too deep, no element was found, or the progress
-// callback cancelled. Comments outside all elements go to `prolog`.
+// could not be written back as it was read, nesting is too deep, no element was found, or the
+// progress callback cancelled. Comments outside all elements go to `prolog`.
 std::unique_ptr<XmlElement> ParseXmlContent(std::string_view body, XmlProlog& prolog,
                                             const XmlProgressSink& progress);
 
