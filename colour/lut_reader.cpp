@@ -122,6 +122,19 @@ bool ParseStop(const File::CTextFile& file, const LutHeader& header, Stop& stop)
     return true;
 }
 
+// Each stop's label is copied to every entry up to the next stop, so a long one costs its length
+// up to the table's bound times over. A legend shows no more than this; the category itself,
+// which cells are matched against, is kept whole.
+constexpr size_t kMaxLabelBytes = 255;
+
+std::string LegendLabel(std::string_view category) {
+    if (category.size() <= kMaxLabelBytes) return std::string(category);
+    size_t end = kMaxLabelBytes;
+    // Never cut inside a UTF-8 sequence: back up to the start of the one the cut falls in.
+    while (end > 0 && (static_cast<unsigned char>(category[end]) & 0xC0) == 0x80) --end;
+    return std::string(category.substr(0, end));
+}
+
 // Adds the entries up to the stop's index; the index of the first one added, or -1.
 int64_t AddStop(std::vector<ColourTableEntry>& table, const Stop& stop, int interpolation) {
     const auto n = static_cast<int64_t>(table.size());
@@ -166,7 +179,7 @@ void ReadLutLines(CColourControl& control, File::CTextFile& file) {
         std::string label;
         if (header.text) {
             categories.push_back(stop.category);
-            label = stop.category;
+            label = LegendLabel(stop.category);
         } else {
             values.push_back(stop.value);
             label = FormatNumber(stop.value, 10);

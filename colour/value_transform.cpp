@@ -44,6 +44,9 @@ void ValueTransform::Reset() {
     breakpoints_.clear();
     range_lows_.clear();
     range_highs_.clear();
+    sorted_lows_.clear();
+    sorted_highs_.clear();
+    sorted_values_.clear();
     log_base_ = 10.0;
     inverse_log10_base_ = 1.0;
     log_threshold_ = 1.0;
@@ -168,11 +171,38 @@ void ValueTransform::SetRanges(int kind, std::span<const double> lows,
     table_values_.assign(values.begin(), values.begin() + n);
     entry_count_ = static_cast<int>(n);
     last_index_ = entry_count_ - 1;
+    IndexRanges();
     if (n > 0) {
         SetBounds(*std::min_element(range_lows_.begin(), range_lows_.end()),
                   *std::max_element(range_highs_.begin(), range_highs_.end()));
     } else {
         RefreshBounds();
+    }
+}
+
+void ValueTransform::IndexRanges() {
+    const bool closed = kind_ == kTransformClosedRanges;
+    const size_t n = range_lows_.size();
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i) {
+        const double low = range_lows_[i], high = range_highs_[i];
+        // An empty or NaN range holds nothing, but it would break the order bisection needs.
+        if (!(closed ? low <= high : low < high)) return;
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return range_lows_[a] < range_lows_[b]; });
+    for (size_t k = 1; k < n; ++k) {
+        const double previous_high = range_highs_[order[k - 1]], low = range_lows_[order[k]];
+        if (closed ? !(previous_high < low) : !(previous_high <= low)) return;  // overlap
+    }
+    sorted_lows_.resize(n);
+    sorted_highs_.resize(n);
+    sorted_values_.resize(n);
+    for (size_t k = 0; k < n; ++k) {
+        sorted_lows_[k] = range_lows_[order[k]];
+        sorted_highs_[k] = range_highs_[order[k]];
+        sorted_values_[k] = table_values_[order[k]];
     }
 }
 
@@ -241,22 +271,34 @@ double ValueTransform::Position(double x, bool apply_form, bool& found) const {
             return table[i] + (table[i + 1] - table[i]) * (x - p[i]) / (p[i + 1] - p[i]);
         }
         case kTransformClosedRanges:
-            for (int i = 0; i < n; ++i) {
-                if (range_lows_[i] <= x && x <= range_highs_[i]) return table[i];
-            }
-            found = false;
-            return -1.0;
-        case kTransformHalfOpenRanges:
-            for (int i = 0; i < n; ++i) {
-                if (range_lows_[i] <= x && x < range_highs_[i]) return table[i];
-            }
-            found = false;
-            return -1.0;
+        case kTransformHalfOpenRanges: {
+            const std::optional<double> position =
+                RangePosition(x, kind_ == kTransformClosedRanges);
+            found = position.has_value();
+            return position.value_or(-1.0);
+        }
         case kTransformTextKeys:
             return 0.0;
         default:
             return apply_form ? 0.0 : x;
     }
+}
+
+std::optional<double> ValueTransform::RangePosition(double x, bool closed) const {
+    const auto holds = [closed](double low, double high, double x) {
+        return low <= x && (closed ? x <= high : x < high);
+    };
+    if (!sorted_lows_.empty()) {
+        const ptrdiff_t n = static_cast<ptrdiff_t>(sorted_lows_.size());
+        // The last range starting at or below x is the only one that can hold it.
+        const ptrdiff_t i = CountAtOrBelow(sorted_lows_.data(), n, x) - 1;
+        if (i >= 0 && holds(sorted_lows_[i], sorted_highs_[i], x)) return sorted_values_[i];
+        return std::nullopt;
+    }
+    for (int i = 0; i < entry_count_; ++i) {
+        if (holds(range_lows_[i], range_highs_[i], x)) return table_values_[i];
+    }
+    return std::nullopt;
 }
 
 double ValueTransform::Apply(double x) const {

@@ -3,6 +3,7 @@
 // ranges.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -92,6 +93,9 @@ private:
     void SetRanges(int kind, std::span<const double> lows, std::span<const double> highs,
                    std::span<const double> values);
     void RefreshBounds();
+    void IndexRanges();
+    // The table position of x in the ranges: first match, by bisection where they allow.
+    std::optional<double> RangePosition(double x, bool closed) const;
 
     int kind_ = kTransformIdentity;
     double minimum_ = 0.0;
@@ -103,6 +107,12 @@ private:
     std::vector<double> breakpoints_;
     std::vector<double> range_lows_;
     std::vector<double> range_highs_;
+    // The ranges by their lower limits, when none is empty or NaN and none overlaps another:
+    // then at most one range holds a value, and bisection finds it. Otherwise empty, and the
+    // ranges are searched in order, the first that holds the value winning.
+    std::vector<double> sorted_lows_;
+    std::vector<double> sorted_highs_;
+    std::vector<double> sorted_values_;
     double log_base_ = 10.0;
     double inverse_log10_base_ = 1.0;
     double log_threshold_ = 1.0;

@@ -135,12 +135,35 @@ ParsedLine ParseLine(std::string_view raw) {
     return line;
 }
 
-// The text of a file: UTF-8 (a byte order mark dropped) or UTF-16LE with a byte order mark,
-// split into lines without their LF or CR LF. Nothing when the file cannot be read; an empty
-// list when it does not exist.
+// Whether deleting `deleted` deletes `key`: a key goes with every key below it.
+bool DeletesKey(const std::string& deleted, const std::string& key) {
+    return key.starts_with(deleted) &&
+           (key.size() == deleted.size() || key[deleted.size()] == '\\');
+}
+
+// For each line, whether it continues the value of a line before it (a hex value whose line
+// ends in "\"): such a line is neither a section header nor a value, whatever it looks like.
+std::vector<bool> ContinuationLines(const std::vector<std::string>& lines) {
+    std::vector<bool> continuation(lines.size(), false);
+    bool open = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (open) {
+            continuation[i] = true;
+            open = TrimBlanks(lines[i]).ends_with('\\');
+        } else {
+            open = ParseLine(lines[i]).continues;
+        }
+    }
+    return continuation;
+}
+
+// The text of a file: UTF-8 (with or without a byte order mark) or UTF-16LE with a byte order
+// mark, split into lines without their LF or CR LF. Nothing when the file cannot be read; an
+// empty list when it does not exist.
 struct FileText {
     std::vector<std::string> lines;
     bool utf16 = false;
+    bool utf8_bom = false;  // kept by a commit
     bool crlf = false;
 };
 
@@ -169,6 +192,7 @@ std::optional<FileText> ReadFileText(const std::string& path) {
         }
         bytes = std::move(utf8);
     } else if (bytes.starts_with("\xEF\xBB\xBF")) {
+        text.utf8_bom = true;
         bytes.erase(0, 3);
     }
     // The last element is what follows the last line break: usually empty.
@@ -205,7 +229,7 @@ std::optional<std::string> FindValue(const std::vector<std::string>& lines, cons
                 in_key = line.key == key;
                 break;
             case ParsedLine::DeletedKey:
-                if (line.key == key) found.reset();
+                if (DeletesKey(line.key, key)) found.reset();
                 in_key = false;
                 break;
             case ParsedLine::StringValue:
@@ -297,12 +321,27 @@ RegistryEditor::~RegistryEditor() {
 
 namespace {
 
-// Index of the line behind the last section of `key` (where a new value goes), or nothing.
+// Index of the line behind the last deletion of `key` (or of a key above it), or 0: what any
+// line before it sets in the key is gone.
+size_t AfterLastDeletion(const std::vector<std::string>& lines,
+                         const std::vector<bool>& continuation, const std::string& key) {
+    size_t after = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (continuation[i]) continue;
+        const ParsedLine line = ParseLine(lines[i]);
+        if (line.kind == ParsedLine::DeletedKey && DeletesKey(line.key, key)) after = i + 1;
+    }
+    return after;
+}
+
+// Index of the line behind the last section of `key` that follows its last deletion (where a
+// new value goes), or nothing.
 std::optional<size_t> SectionEnd(const std::vector<std::string>& lines, const std::string& key) {
+    const std::vector<bool> continuation = ContinuationLines(lines);
     std::optional<size_t> end;
     bool in_key = false;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        const ParsedLine line = ParseLine(lines[i]);
+    for (size_t i = AfterLastDeletion(lines, continuation, key); i < lines.size(); ++i) {
+        const ParsedLine line = continuation[i] ? ParsedLine{} : ParseLine(lines[i]);
         if (line.kind == ParsedLine::Key || line.kind == ParsedLine::DeletedKey) {
             in_key = line.kind == ParsedLine::Key && line.key == key;
             if (in_key) end = i + 1;
@@ -350,12 +389,13 @@ void RegistryEditor::SetString(std::string_view key, std::string_view name,
     const std::string assignment =
         (name.empty() ? std::string("@") : Quote(name)) + "=" + Quote(value);
 
-    // Replace every assignment of the value within the key's sections, so that the last one
-    // (the one that counts) carries the new text.
+    // Replace every assignment of the value within the key's sections behind the key's last
+    // deletion, so that the last one (the one that counts) carries the new text.
     bool in_key = false;
     bool replaced = false;
     bool continuation = false;
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t i = AfterLastDeletion(lines, ContinuationLines(lines), normalised);
+         i < lines.size(); ++i) {
         if (continuation) {
             continuation = TrimBlanks(lines[i]).ends_with('\\');
             continue;
@@ -387,6 +427,11 @@ void RegistryEditor::SetString(std::string_view key, std::string_view name,
     } else {
         at = AppendSection(lines, key);
     }
+    // Behind a hex value left open (its last line ends in "\"), the new line would read as
+    // more of it: a blank line closes it first.
+    if (at < lines.size() && ContinuationLines(lines)[at]) {
+        lines.insert(lines.begin() + static_cast<long>(at++), "");
+    }
     lines.insert(lines.begin() + static_cast<long>(at), assignment);
 }
 
@@ -413,7 +458,7 @@ bool RegistryEditor::Commit() {
             bytes += static_cast<char>(unit >> 8);
         }
     } else {
-        bytes = std::move(utf8);
+        bytes = text.utf8_bom ? "\xEF\xBB\xBF" + utf8 : std::move(utf8);
     }
 
     const std::string& path = state_->path;

@@ -1,4 +1,4 @@
-// Strict parsing: the whole text must be the value.
+// Strict parsing: the whole text must be the value, with one sign at most.
 #include "rasterutility/prefs_values.h"
 
 #include <charconv>
@@ -19,14 +19,15 @@ std::optional<int32_t> ParseInteger(std::string_view text) {
         text.remove_prefix(2);
     }
     if (text.empty()) return std::nullopt;
-    int64_t magnitude = 0;
+    // Unsigned, so that from_chars takes no second sign; the one allowed was taken above.
+    uint64_t magnitude = 0;
     const auto [end, error] =
         std::from_chars(text.data(), text.data() + text.size(), magnitude, base);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    const int64_t value = negative ? -magnitude : magnitude;
-    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
-        return std::nullopt;
-    return static_cast<int32_t>(value);
+    const uint64_t limit = negative ? uint64_t{1} << 31 : (uint64_t{1} << 31) - 1;
+    if (magnitude > limit) return std::nullopt;
+    const int64_t value = static_cast<int64_t>(magnitude);
+    return static_cast<int32_t>(negative ? -value : value);
 }
 
 std::optional<bool> ParseSwitch(std::string_view text) {

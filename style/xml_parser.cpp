@@ -1,9 +1,10 @@
-// The content parser. One pass parses the content of one parent element; a start tag's content
-// is bounded by its matching end tag, found by counting start and end tags, and parsed by a
-// nested pass. All pieces are views into the one loaded text until they are stored.
+// The content parser: one pass over the text, with the elements still open on a stack; an end
+// tag closes the innermost one, whatever its name. All pieces are views into the one loaded
+// text until they are stored.
 #include "style/xml_parser.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace Tarn::Xml {
 namespace {
@@ -20,11 +21,9 @@ public:
     ContentParser(std::string_view text, XmlProlog& prolog, const XmlProgressSink& progress)
         : text_(text), prolog_(prolog), progress_(progress) {}
 
-    // Parses text_[begin, end) as the content of `parent` (none for the top level), nested
-    // `depth` elements deep. False stops the whole parse. The top-level pass hands its result
-    // out through `top`.
-    bool Pass(size_t begin, size_t end, XmlElement* parent, unsigned depth,
-              std::unique_ptr<XmlElement>* top);
+    // Parses the whole text in one pass; false when the document cannot be loaded. The root
+    // goes to `top`.
+    bool Parse(std::unique_ptr<XmlElement>& top);
 
 private:
     size_t Find(char c, size_t from, size_t end) const {
@@ -32,7 +31,6 @@ private:
     }
     Markup Classify(size_t lt, size_t end) const;
     size_t MarkupEnd(Markup kind, size_t lt, size_t end) const;
-    size_t MatchingEndTag(size_t from, size_t end, unsigned depth) const;
     void AddText(XmlElement* parent, size_t begin, size_t end) const;
     bool Tick();
 
@@ -69,40 +67,6 @@ size_t ContentParser::MarkupEnd(Markup kind, size_t lt, size_t end) const {
     return close == kNone ? kNone : close + kCDataClose.size() - 1;
 }
 
-// The "<" of the end tag matching a start tag whose content begins at `from`, or kNone. A "/"
-// outside double quotes makes a start tag empty; ">" ends a tag even inside quotes. `depth` is the
-// nesting level of the start tag: counting beyond the limit gives up early, so that a deeply
-// nested document fails in one scan.
-size_t ContentParser::MatchingEndTag(size_t from, size_t end, unsigned depth) const {
-    unsigned open = 1;
-    size_t at = from;
-    while (true) {
-        const size_t lt = Find('<', at, end);
-        if (lt == kNone) return kNone;
-        const Markup kind = Classify(lt, end);
-        if (kind == Markup::StartTag) {
-            bool quoted = false;
-            bool empty = false;
-            size_t gt = lt + 1;
-            for (; gt < end && text_[gt] != '>'; ++gt) {
-                if (text_[gt] == '"') {
-                    quoted = !quoted;
-                } else if (text_[gt] == '/' && !quoted) {
-                    empty = true;
-                }
-            }
-            if (gt >= end) return kNone;
-            if (!empty && depth + open++ > kXmlMaxDepth) return kNone;
-            at = gt + 1;
-            continue;
-        }
-        const size_t gt = MarkupEnd(kind, lt, end);
-        if (gt == kNone) return kNone;
-        if (kind == Markup::EndTag && --open == 0) return lt;
-        at = gt + 1;
-    }
-}
-
 // Whitespace-only text adds nothing; text outside all elements is dropped.
 void ContentParser::AddText(XmlElement* parent, size_t begin, size_t end) const {
     if (parent == nullptr || begin >= end) return;
@@ -121,15 +85,19 @@ bool ContentParser::Tick() {
     return progress_.callback(progress_.user, fraction, items_, progress_.total) != 0;
 }
 
-bool ContentParser::Pass(size_t begin, size_t end, XmlElement* parent, unsigned depth,
-                         std::unique_ptr<XmlElement>* top) {
-    // The pass's result, and the same while it is not yet one of the parent's children. At the
-    // top level several elements compete: the last one with content wins, else the first empty.
+bool ContentParser::Parse(std::unique_ptr<XmlElement>& top) {
+    // The elements whose end tag is still to come, outermost first. An element joins its parent
+    // at its end tag, so the parent's texts and comments before it keep their places.
+    std::vector<std::unique_ptr<XmlElement>> open;
+    // The result, and the same while it is held here. At the top level several elements
+    // compete: the last one with content wins, else the first empty one.
     XmlElement* result = nullptr;
     std::unique_ptr<XmlElement> pending;
-    size_t at = begin;
+    const size_t end = text_.size();
+    size_t at = 0;
     while (true) {
         if (!Tick()) return false;
+        XmlElement* parent = open.empty() ? nullptr : open.back().get();
         const size_t lt = Find('<', at, end);
         if (lt == kNone) {
             AddText(parent, at, end);
@@ -164,37 +132,46 @@ bool ContentParser::Pass(size_t begin, size_t end, XmlElement* parent, unsigned 
                 break;
             case Markup::Declaration:  // document type declarations are not kept
                 break;
-            case Markup::EndTag:
-                if (parent != nullptr && pending) parent->AdoptChild(std::move(pending));
+            case Markup::EndTag: {
+                if (open.empty()) break;  // a stray end tag at the top level
+                std::unique_ptr<XmlElement> element = std::move(open.back());
+                open.pop_back();
+                if (!open.empty()) {
+                    open.back()->AdoptChild(std::move(element));
+                } else {
+                    pending = std::move(element);
+                    result = pending.get();
+                }
                 break;
+            }
             case Markup::StartTag: {
                 seen_start_tag_ = true;
-                const std::string_view tag = text_.substr(lt, gt + 1 - lt);
-                if (text_[gt - 1] == '/') {
-                    auto element = std::make_unique<XmlElement>(parent, tag);
-                    if (parent != nullptr) {
-                        XmlElement* child = parent->AdoptChild(std::move(element));
-                        if (result == nullptr) result = child;
-                    } else if (result == nullptr) {
-                        pending = std::move(element);
-                        result = pending.get();
-                    }
-                    break;
+                auto element = std::make_unique<XmlElement>(parent, text_.substr(lt, gt + 1 - lt));
+                // An element the writer could not write back as one: "<</>" would save as
+                // "</>", "<<?x?>" as a processing instruction, "<<!x>" as a declaration. A name
+                // is escaped as it is read ("&" and "'" become references), so one holding
+                // either would grow by an escape on every load and save.
+                const std::string& name = element->Name();
+                if (name.empty() || name.front() == '?' || name.front() == '!' ||
+                    name.find('&') != std::string::npos) {
+                    return false;
                 }
-                if (depth + 1 > kXmlMaxDepth) return false;
-                const size_t match = MatchingEndTag(gt + 1, end, depth + 1);
-                if (match == kNone) return false;
-                auto element = std::make_unique<XmlElement>(parent, tag);
-                if (!Pass(gt + 1, match, element.get(), depth + 1, nullptr)) return false;
-                pending = std::move(element);
-                result = pending.get();
-                at = match;  // the end tag appends the element to the parent
-                continue;
+                if (text_[gt - 1] != '/') {
+                    if (open.size() >= kXmlMaxDepth) return false;
+                    open.push_back(std::move(element));
+                } else if (parent != nullptr) {
+                    parent->AdoptChild(std::move(element));
+                } else if (result == nullptr) {
+                    pending = std::move(element);
+                    result = pending.get();
+                }
+                break;
             }
         }
         at = gt + 1;
     }
-    if (top != nullptr) *top = std::move(pending);
+    if (!open.empty()) return false;  // a start tag without its end tag
+    top = std::move(pending);
     return true;
 }
 
@@ -204,7 +181,7 @@ std::unique_ptr<XmlElement> ParseXmlContent(std::string_view body, XmlProlog& pr
                                             const XmlProgressSink& progress) {
     ContentParser parser(body, prolog, progress);
     std::unique_ptr<XmlElement> root;
-    if (!parser.Pass(0, body.size(), nullptr, 0, &root)) return nullptr;
+    if (!parser.Parse(root)) return nullptr;
     return root;
 }
 

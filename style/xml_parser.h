@@ -10,7 +10,8 @@
 
 namespace Tarn::Xml {
 
-// Nesting deeper than this fails the load: the parser recurses once per level.
+// Nesting deeper than this fails the load: far beyond any real document, and the writer and
+// the tree's destruction recurse once per level.
 constexpr unsigned kXmlMaxDepth = 1000;
 
 struct XmlProgressSink {
@@ -19,9 +20,9 @@ struct XmlProgressSink {
     unsigned total = 0;  // estimated items; 0 turns reporting off
 };
 
-// The root element of `body`, or null when a start tag has no matching end tag, nesting is too
-// deep, no element was found, or the progress callback cancelled. Comments outside all elements
-// go to `prolog`.
+// The root element of `body`, or null when a start tag has no matching end tag or a name that
+// could not be written back as it was read, nesting is too deep, no element was found, or the
+// progress callback cancelled. Comments outside all elements go to `prolog`.
 std::unique_ptr<XmlElement> ParseXmlContent(std::string_view body, XmlProlog& prolog,
                                             const XmlProgressSink& progress);
 

@@ -89,9 +89,13 @@ public:
 private:
     enum class NodeKind { Comment, Text, CData };
 
+    // Deeper lines keep the indentation of this level: indenting each to its depth would make
+    // a deeply nested document grow by its depth times its lines on every save.
+    static constexpr unsigned kMaxIndentLevels = 16;
+
     void Indent(const XmlElement& element, unsigned levels) {
         const XmlFormat format = element.Format();
-        out_.append(static_cast<size_t>(format.indent_width) * levels,
+        out_.append(static_cast<size_t>(format.indent_width) * std::min(levels, kMaxIndentLevels),
                     format.indent_with_spaces ? ' ' : '\t');
     }
     void EndLine() {

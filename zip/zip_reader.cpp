@@ -16,6 +16,10 @@ namespace {
 
 // Deflate codes at best 258 repeated bytes in about two bits.
 constexpr uint64_t kMaxDeflateRatio = 1032;
+// The other methods libzip decodes (bzip2, LZMA, xz, zstd) can outdo deflate on degenerate
+// data, but a claim this far beyond the bytes present is hostile: a buffered read sizes its
+// buffer from it.
+constexpr uint64_t kMaxCompressionRatio = 4096;
 
 constexpr uint8_t kHostUnix = 3;
 constexpr uint32_t kUnixTypeMask = 0170000;
@@ -72,10 +76,8 @@ std::span<const uint8_t> ExtraField(zip_t* archive, uint64_t index, uint16_t id)
 bool SizesFit(const ZipEntry& entry, uint64_t archive_size) {
     if (entry.compressed_size > archive_size) return false;
     if (entry.method == ZIP_CM_STORE) return entry.uncompressed_size == entry.compressed_size;
-    if (entry.method == ZIP_CM_DEFLATE) {
-        return entry.uncompressed_size / kMaxDeflateRatio <= entry.compressed_size;
-    }
-    return true;
+    const uint64_t ratio = entry.method == ZIP_CM_DEFLATE ? kMaxDeflateRatio : kMaxCompressionRatio;
+    return entry.uncompressed_size / ratio <= entry.compressed_size;
 }
 
 }  // namespace

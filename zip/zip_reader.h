@@ -21,7 +21,8 @@ bool FindEntry(ZipHandle* handle, std::u16string_view name, ZipEntry& entry);
 
 // Makes the entry at `index` the current one, closing any other. Refuses an entry with an
 // unsafe name, an encrypted one, and one whose sizes the archive cannot hold: a stored entry
-// must be as long as its data, a deflated one at most 1032 times as long (deflate's limit).
+// must be as long as its data, a deflated one at most 1032 times as long (deflate's limit), one
+// of any other method at most 4096 times.
 bool OpenEntry(ZipHandle* handle, uint64_t index);
 
 // Up to `capacity` bytes of the current entry, never past its size in the directory;

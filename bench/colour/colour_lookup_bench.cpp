@@ -94,6 +94,20 @@ const std::vector<Setup>& Setups() {
              c.SetMappingKind(kMappingClosedRanges);
          },
          999, 255},
+        // A legend file at the table's bound: the ranges are searched by bisection.
+        {"HalfOpenRanges65536",
+         [](CColourControl& c) {
+             constexpr int kRanges = 65536;
+             std::vector<double> lows, highs, positions;
+             for (int i = 0; i < kRanges; ++i) {
+                 lows.push_back(kLow + (kHigh - kLow) * i / kRanges);
+                 highs.push_back(kLow + (kHigh - kLow) * (i + 1) / kRanges);
+                 positions.push_back(i / (kRanges - 1.0));
+             }
+             c.Transform().SetHalfOpenRanges(lows, highs, positions);
+             c.SetMappingKind(kMappingHalfOpenRanges);
+         },
+         999.99, 255},
         {"ExactIndex",
          [](CColourControl& c) {
              const std::vector<MapPair> pairs = Pairs(256, true);

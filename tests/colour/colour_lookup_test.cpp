@@ -2,8 +2,10 @@
 // without an entry and an empty colour table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "colour/colour_control.h"
@@ -124,6 +126,57 @@ TEST(ColourLookup, ValueRangesWithoutAnEntry) {
     c.SetMappingKind(kMappingHalfOpenRanges);
     ExpectLookup(c, 10, 1);
     EXPECT_EQ(c.ValueToColour(20), kNull);
+}
+
+// Ranges are searched by bisection where they do not overlap; the answer must be the one the
+// first-match rule gives, for sorted, shuffled, touching, overlapping, empty and NaN ranges.
+TEST(ColourLookup, RangeSearchKeepsTheFirstMatchRule) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::mt19937 random(7);
+    const auto first_match = [](const std::vector<double>& lows, const std::vector<double>& highs,
+                                const std::vector<double>& positions, bool closed, double x) {
+        for (size_t i = 0; i < lows.size(); ++i) {
+            if (lows[i] <= x && (closed ? x <= highs[i] : x < highs[i])) return positions[i];
+        }
+        return -1.0;
+    };
+    for (int trial = 0; trial < 400; ++trial) {
+        const int n = 1 + trial % 9;
+        std::vector<double> lows, highs, positions;
+        double at = 0;
+        for (int i = 0; i < n; ++i) {
+            const int shape = static_cast<int>(random() % 8);
+            const double width = static_cast<double>(random() % 3);  // 0: an empty range
+            lows.push_back(shape == 0 ? at - 1 : at);                 // 0: overlaps the last
+            highs.push_back(shape == 1 ? nan : lows.back() + width);
+            at = highs.back() + (shape == 2 ? 0 : 1);                 // 2: touches the next
+            if (std::isnan(at)) at = lows.back() + 2;
+            positions.push_back(static_cast<double>(i) / n);
+        }
+        if (trial % 2 == 1) {  // descending, as some legend files list them
+            std::reverse(lows.begin(), lows.end());
+            std::reverse(highs.begin(), highs.end());
+        }
+        for (const bool closed : {true, false}) {
+            ValueTransform t;
+            if (closed) {
+                t.SetClosedRanges(lows, highs, positions);
+            } else {
+                t.SetHalfOpenRanges(lows, highs, positions);
+            }
+            for (double x = -2.0; x <= at + 1; x += 0.5) {
+                double position = 0;
+                const bool found = t.TryApply(x, position);
+                const double expected = first_match(lows, highs, positions, closed, x);
+                EXPECT_EQ(found, expected >= 0) << trial << " " << closed << " " << x;
+                if (found) {
+                    EXPECT_EQ(position, expected) << trial << " " << closed << " " << x;
+                }
+            }
+            double position = 0;
+            EXPECT_FALSE(t.TryApply(nan, position));
+        }
+    }
 }
 
 TEST(ColourLookup, ExactIndexTakesThePointsOwnEntry) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "colour/colour_string.h"
+#include "tests/support/param_names.h"
 
 using namespace Tarn::Colour;
 
@@ -62,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"RGB16(4294967296,1,99999999999999999999)", PackWide(65535, 1, 65535, 0)},
         // Malformed: opaque black, or zero components.
         Case{"RGB(255,0)", 0}, Case{"RGB(255,0,0", 0}, Case{"RGB)1,2,3(", 0}, Case{"RGB", 0},
-        Case{"RGB()", 0}, Case{"RGB(red,x,1)", W8(0, 0, 1, 0)}));
+        Case{"RGB()", 0}, Case{"RGB(red,x,1)", W8(0, 0, 1, 0)}),
+                         Tarn::Test::PrintedName());
 
 INSTANTIATE_TEST_SUITE_P(
     NamesAndNumbers, ColourTexts,
@@ -75,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"-1", W8(255, 255, 255, 255)},
                       Case{"4294967295", W8(255, 255, 255, 255)},
                       Case{"+65280xyz", W8(0, 255, 0, 0)}, Case{"", 0}, Case{"purple haze", 0},
-                      Case{"99999999999999999999999", W8(255, 255, 255, 255)}));
+                      Case{"99999999999999999999999", W8(255, 255, 255, 255)}),
+                         Tarn::Test::PrintedName());
 
 TEST(ColourText, FormatAndParseRoundTrip) {
     EXPECT_EQ(FormatColourString(PackColour(255, 128, 0, 0)), "RGBT(255,128,0,0)");

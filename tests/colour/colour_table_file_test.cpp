@@ -4,12 +4,14 @@
 
 #include <cstring>
 #include <filesystem>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "colour/colour_table_file.h"
 #include "colour_table_test_support.h"
+#include "tests/support/param_names.h"
 
 using namespace Tarn::Colour;
 using Tarn::Test::Fixture;
@@ -186,6 +188,10 @@ struct LegCase {
     int entry_at_shared_bound;
 };
 
+void PrintTo(const LegCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
 class LegRanges : public ::testing::TestWithParam<LegCase> {};
 
 TEST_P(LegRanges, EntriesLabelsAndTheRangeMapping) {
@@ -228,7 +234,8 @@ TEST_P(LegRanges, EntriesLabelsAndTheRangeMapping) {
 INSTANTIATE_TEST_SUITE_P(
     HalfOpenAndClosed, LegRanges,
     ::testing::Values(LegCase{"ranges_continuous.leg", kMappingHalfOpenRanges, 1},
-                      LegCase{"ranges_discrete.leg", kMappingClosedRanges, 0}));
+                      LegCase{"ranges_discrete.leg", kMappingClosedRanges, 0}),
+                         Tarn::Test::PrintedName());
 
 TEST(LegFile, TextCategories) {
     CColourControl c;
@@ -320,6 +327,24 @@ TEST_F(LoadColourTable, TheBoundOfTheTableIsReachable) {
     EXPECT_EQ(c.Table().size(), static_cast<size_t>(kMaxColourTableEntries));
     ExpectOk(LoadColourTableFile(c, Write("beyond.lut", "LUT\n0 0 0 0\n65536 0 0 0\n")));
     EXPECT_EQ(c.Table().size(), 1u);
+}
+
+// A stop's label covers every entry up to the next stop: a long category is matched whole but
+// labelled short, or a small file would fill the table's bound with copies of it.
+TEST_F(LoadColourTable, LongCategoriesAreLabelledShort) {
+    const std::string category = std::string(254, 'x') + "\xC3\xA9" + std::string(60000, 'y');
+    CColourControl c;
+    ExpectOk(LoadColourTableFile(
+        c, Write("long.lut", "DATATYPE TEXT\nDATARANGE POSTCOLOUR\nLUT\n0 0 0 0 \"" + category +
+                                 "\"\n65535 9 9 9\n")));
+    ASSERT_EQ(c.Table().size(), static_cast<size_t>(kMaxColourTableEntries));
+    EXPECT_EQ(c.Table()[0].label, std::string(254, 'x'));  // not cut inside the two-byte letter
+    EXPECT_EQ(c.Table()[65535].label, std::string(254, 'x'));  // a stop without a category
+    double position = -1;
+    EXPECT_TRUE(c.Transform().TextKeys().Get(std::string(254, 'X') + "\xC3\xA9" +
+                                                 std::string(60000, 'Y'),
+                                             position));
+    EXPECT_EQ(position, 0.0);
 }
 
 TEST_F(LoadColourTable, MissingFilesAndNamesThatDifferInCase) {

@@ -15,6 +15,7 @@
 #include "colour_table_test_support.h"
 #include "system/file_stream_mode.h"
 #include "system/text_file.h"
+#include "tests/support/param_names.h"
 
 using namespace Tarn::Colour;
 using Tarn::File::CTextFile;
@@ -251,7 +252,8 @@ INSTANTIATE_TEST_SUITE_P(StatisticsAndExplicitForms, MappingLines,
                                            "Mapping = Linear,-1.5,2.25,FALSE,Absolute,0.05,0.95",
                                            "Mapping = Log,1,1000,10,1,FALSE,Percentile,0.05,0.95",
                                            "Mapping = Index", "Mapping = Direct,Colour16",
-                                           "Mapping = User"));
+                                           "Mapping = User"),
+                         Tarn::Test::PrintedName());
 
 TEST_F(TextBlock, RangeTails) {
     struct Case {

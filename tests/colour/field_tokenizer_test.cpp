@@ -1,11 +1,13 @@
 // FieldTokenizer: the documented example lines, hostile lines, and field positions.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "colour/colour_string.h"
 #include "colour/field_tokenizer.h"
+#include "tests/support/param_names.h"
 
 using namespace Tarn::Colour;
 
@@ -27,6 +29,10 @@ struct Case {
     const char* line;
     std::vector<std::string> fields;
 };
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << ::testing::PrintToString(std::string(c.line));
+}
 
 class TokenizerLines : public ::testing::TestWithParam<Case> {};
 
@@ -57,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"a\"b\"c", {"a", "q:b", "c"}},
         // Comment starters: after a field, after a separator, and inside plain text.
         Case{"a #c", {"a", "c:#c"}}, Case{"a,#c", {"a", "", "c:#c"}}, Case{"a/b", {"a", "c:/b"}},
-        Case{"  ~x", {"c:~x"}}, Case{"\\", {"c:\\"}}, Case{"a \"x\" #c", {"a", "q:x", "c:#c"}}));
+        Case{"  ~x", {"c:~x"}}, Case{"\\", {"c:\\"}}, Case{"a \"x\" #c", {"a", "q:x", "c:#c"}}),
+    Tarn::Test::PrintedName());
 
 TEST(Tokenizer, StartPositionsPointIntoTheLine) {
     FieldTokenizer t;

@@ -3,6 +3,8 @@
 // case at a time (--gtest_filter) when running this program by hand.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "engine/engine_binding.h"
@@ -12,6 +14,7 @@
 #include "fake_libraries.h"
 #include "platform/dynamic_library.h"
 #include "platform/process_env.h"
+#include "tests/support/param_names.h"
 
 namespace {
 
@@ -45,13 +48,33 @@ int32_t FakeCacheSize() {
     return EngineSymbol<int32_t (*)()>("FakeEngineCacheSize")();
 }
 
+// The binding, PATH and the fake libraries' variables are the process's: each case gives them
+// back as it found them, so that it passes alone or among the others.
 class EngineBinding : public ::testing::Test {
 protected:
     void SetUp() override {
         scratch_ = FakeLibraries::MakeTempDirectory("binding");
         FakeLibraries::IsolateRegistry(scratch_);
+        if (const char* path = std::getenv("PATH")) path_ = path;
+    }
+    void TearDown() override {
+        UnbindEngine();
+        EngineTable& t = MutableEngineTable();
+        if (t.utility_library != nullptr) Tarn::Platform::CloseLibrary(t.utility_library);
+        t = EngineTable{};
+        for (const char* name : {"FAKE_PREFS_CACHE", "FAKE_PREFS_H_NAMES", "FAKE_PREFS_OPEN_MODE",
+                                 "FAKE_PREFS_QUALITY_FLAG", "FAKE_PREFS_QUALITY_LIMIT",
+                                 "FAKE_PREFS_UNDERVIEW", "FAKE_PREFS_UNDERVIEW_MODE"}) {
+            unsetenv(name);
+        }
+        if (path_) {
+            setenv("PATH", path_->c_str(), 1);
+        } else {
+            unsetenv("PATH");
+        }
     }
     fs::path scratch_;
+    std::optional<std::string> path_;
 };
 
 TEST_F(EngineBinding, ModeZeroBindsTheUtilityOnlyAndEngineCallsFailCleanly) {
@@ -114,7 +137,8 @@ TEST_P(EngineBindingHNames, ModeZeroFirstLetsThePreferenceChooseThem) {
 
 INSTANTIATE_TEST_SUITE_P(CacheSizes, EngineBindingHNames,
                          ::testing::Values(std::pair<const char*, int>{nullptr, 512},
-                                           std::pair<const char*, int>{"77", 77}));
+                                           std::pair<const char*, int>{"77", 77}),
+                         Tarn::Test::PrintedName());
 
 TEST_F(EngineBinding, EngineWithOnlyHNamesNeedsThePreference) {
     setenv("FAKE_PREFS_H_NAMES", "1", 1);

@@ -89,7 +89,12 @@ TEST_P(RegistryEncodings, ReadsKeysAndNamesIgnoringCaseAndTrailingBackslash) {
 }
 
 // 0: UTF-8 with LF, 1: UTF-8 with CR LF, 2: UTF-16LE with CR LF, 3: UTF-8 with a byte order mark.
-INSTANTIATE_TEST_SUITE_P(Forms, RegistryEncodings, ::testing::Values(0, 1, 2, 3));
+std::string FormName(const ::testing::TestParamInfo<int>& info) {
+    static const char* const names[] = {"Utf8Lf", "Utf8CrLf", "Utf16CrLf", "Utf8ByteOrderMark"};
+    return names[info.param];
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RegistryEncodings, ::testing::Values(0, 1, 2, 3), FormName);
 
 TEST_F(RegistryFiles, SkipsMalformedAndTypedLinesAndKeepsTheLastAssignment) {
     WriteBytes(user_,
@@ -194,6 +199,54 @@ TEST_F(RegistryFiles, EditorKeepsAUtf16File) {
     ASSERT_TRUE(editor.Commit());
     EXPECT_EQ(ReadBytes(user_), Utf16Le("Windows Registry Editor Version 5.00\r\n\r\n"
                                         "[HKEY_CURRENT_USER\\K]\r\n\"A\"=\"2\"\r\n"));
+}
+
+TEST_F(RegistryFiles, EditorKeepsAUtf8ByteOrderMark) {
+    WriteBytes(user_, "\xEF\xBB\xBF[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n");
+    RegistryEditor editor;
+    editor.SetString("K", "A", "2");
+    ASSERT_TRUE(editor.Commit());
+    EXPECT_EQ(ReadBytes(user_), "\xEF\xBB\xBF[HKEY_CURRENT_USER\\K]\n\"A\"=\"2\"\n");
+}
+
+// Whatever the lines around it, a value the editor commits reads back as set: continuation
+// lines of hex values are neither headers nor values, and a deleted key stays deleted for what
+// was set before its deletion.
+TEST_F(RegistryFiles, EditedValuesReadBackWhateverSurroundsThem) {
+    const struct {
+        const char* what;
+        const char* file;
+    } cases[] = {
+        {"continuation that looks like a header",
+         "[HKEY_CURRENT_USER\\Other]\n\"H\"=hex:01,\\\n[HKEY_CURRENT_USER\\K]\n"},
+        {"hex value left open at the end", "[HKEY_CURRENT_USER\\K]\n\"H\"=hex:01,02,\\\n"},
+        {"hex value left open before a blank line",
+         "[HKEY_CURRENT_USER\\K]\n\"H\"=hex:01,\\\n\n[HKEY_CURRENT_USER\\Z]\n"},
+        {"key deleted later", "[HKEY_CURRENT_USER\\K]\n\"B\"=\"1\"\n[-HKEY_CURRENT_USER\\K]\n"},
+        {"value deleted with its key later",
+         "[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n[-HKEY_CURRENT_USER\\K]\n"},
+        {"parent key deleted later",
+         "[HKEY_CURRENT_USER\\K]\n\"A\"=\"1\"\n[-HKEY_CURRENT_USER]\n[-HKEY_CURRENT_USER\\k\\]\n"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(user_, c.file);
+        {
+            RegistryEditor editor;
+            editor.SetString("K", "A", "set");
+            editor.CreateKey("K");
+            ASSERT_TRUE(editor.Commit()) << c.what;
+        }
+        EXPECT_EQ(ReadRegistryString(RegistryHive::CurrentUser, "K", "A"), "set")
+            << c.what << "\n" << ReadBytes(user_);
+    }
+}
+
+TEST_F(RegistryFiles, DeletingAKeyDeletesTheKeysBelowIt) {
+    WriteBytes(user_,
+               "[HKEY_CURRENT_USER\\K\\Sub]\n\"A\"=\"1\"\n[HKEY_CURRENT_USER\\KSub]\n\"A\"=\"2\"\n"
+               "[-HKEY_CURRENT_USER\\K]\n");
+    EXPECT_EQ(ReadRegistryString(RegistryHive::CurrentUser, "K\\Sub", "A"), std::nullopt);
+    EXPECT_EQ(ReadRegistryString(RegistryHive::CurrentUser, "KSub", "A"), "2");
 }
 
 TEST_F(RegistryFiles, EditorRefusesWhatWouldDamageTheFile) {

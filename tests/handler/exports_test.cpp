@@ -4,6 +4,7 @@
 
 #include "tests/support/elf_symbols.h"
 #include "tests/support/entry_points.h"
+#include "tests/support/param_names.h"
 
 #include <cstring>
 #include <fstream>
@@ -24,6 +25,7 @@ TEST_P(Exports, ExactlyTheThirteenEntryPoints) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPlugins, Exports,
-                         ::testing::Values("KVRasterHandlerGDAL.rha", "KVRasterHandler.rha"));
+                         ::testing::Values("KVRasterHandlerGDAL.rha", "KVRasterHandler.rha"),
+                         Tarn::Test::PrintedName());
 
 }  // namespace

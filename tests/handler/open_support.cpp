@@ -262,7 +262,12 @@ Plugin::Plugin(const fs::path& directory, const char* file) {
 
 // Left loaded, as the host leaves it for its session: caches the library keeps for the life of
 // the process (the user's time locale of the message log) would look leaked once it is unmapped.
-Plugin::~Plugin() = default;
+// Unloaded, as the host does, so that the binding it made (the engine of its own directory)
+// goes with it: a later case that loads the plug-in from another directory, with another engine
+// beside it, would otherwise be handed this one again, which has the same name.
+Plugin::~Plugin() {
+    if (library_ != nullptr) dlclose(library_);
+}
 
 void* Plugin::Symbol(const char* name) const {
     return library_ != nullptr ? dlsym(library_, name) : nullptr;

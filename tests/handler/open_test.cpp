@@ -384,7 +384,7 @@ TEST(Open, DocumentsInReadOnlyDirectoriesGoToTheTemporaryDirectoryApartUntilClos
     fs::permissions(scratch.Path(), fs::perms::owner_all | fs::perms::others_exec,
                     fs::perm_options::replace);
     fs::permissions(temporary, fs::perms::all, fs::perm_options::replace);
-    setenv("TMPDIR", temporary.c_str(), 1);
+    const ScopedEnv temporary_directory("TMPDIR", temporary.string());
 
     const Unprivileged outcome = RunUnprivileged([&] {
         Plugin plugin;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "raster_fixtures.h"
+#include "tests/support/param_names.h"
 
 namespace Tarn::RasterApiTest {
 namespace {
@@ -78,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         WindowCase{kEnlarged, 1, GRIORA_Bilinear}, WindowCase{kEnlarged, 2, GRIORA_Cubic},
         WindowCase{kEnlarged, 3, GRIORA_CubicSpline}, WindowCase{kEnlarged, 4, GRIORA_Lanczos},
         WindowCase{kEnlarged, 17, GRIORA_Cubic},  // unknown modes: automatic
-        WindowCase{kUneven, 5, GRIORA_Cubic}));
+        WindowCase{kUneven, 5, GRIORA_Cubic}),
+                         Tarn::Test::PrintedName());
 
 // Output pixel i of a window starting at `origin` with `step` cells per pixel takes this cell.
 int CellUnder(double origin, double step, int i) {

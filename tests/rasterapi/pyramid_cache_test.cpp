@@ -18,6 +18,7 @@
 
 #include "raster_fixtures.h"
 #include "tests/support/unprivileged.h"
+#include "tests/support/param_names.h"
 
 namespace Tarn::RasterApiTest {
 namespace {
@@ -243,7 +244,8 @@ INSTANTIATE_TEST_SUITE_P(
         WhenCase{"nearest cells asked for", Settings(true, 64), 256, 32, 0, {}, false},
         WhenCase{"own overviews suffice", Settings(true, 64), 256, 32, 5, {2, 4, 8}, false},
         WhenCase{"own overviews too few", Settings(true, 64), 256, 32, 5, {2}, true},
-        WhenCase{"pyramid beyond the cap", Settings(true, 64, 0), 256, 32, 5, {}, false}));
+        WhenCase{"pyramid beyond the cap", Settings(true, 64, 0), 256, 32, 5, {}, false}),
+                         Tarn::Test::PrintedName());
 
 // Pictures drawn from the pyramid against the same pictures drawn with the cache off, from the
 // raster: averaged in steps of two instead of at once, the values differ by little, and the
@@ -282,7 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(MatchCase{"by eight", 0, 0, 512, 64, false, 0.001, 0},
                       MatchCase{"by an uneven factor", 0, 0, 512, 77, false, 1.0, 0},
                       MatchCase{"a window", 100, 60, 300, 50, false, 1.0, 0},
-                      MatchCase{"around a hole", 0, 0, 512, 64, true, 3.0, 2 * 60}));
+                      MatchCase{"around a hole", 0, 0, 512, 64, true, 3.0, 2 * 60}),
+                         Tarn::Test::PrintedName());
 
 // Packed colours (format 110) of the whole raster drawn at `pixels`, and how many pyramids the
 // draw left.
@@ -604,7 +607,8 @@ TEST_P(PyramidStatistics, LargeRasterWithinToleranceOfExact) {
 INSTANTIATE_TEST_SUITE_P(Sources, PyramidStatistics,
                          ::testing::Values(StatisticsCase{"pyramid", true, 0.02, 0.002, 0.005,
                                                           0.01},
-                                           StatisticsCase{"sample", false, 0.1, 0.03, 0.03, 0.1}));
+                                           StatisticsCase{"sample", false, 0.1, 0.03, 0.03, 0.1}),
+                         Tarn::Test::PrintedName());
 
 }  // namespace
 }  // namespace Tarn::RasterApiTest

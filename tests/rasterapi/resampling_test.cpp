@@ -9,6 +9,7 @@
 #include <set>
 
 #include "raster_fixtures.h"
+#include "tests/support/param_names.h"
 
 namespace Tarn::RasterApiTest {
 namespace {
@@ -361,7 +362,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ReducedOverOverviews,
                                            OverviewCase{540, 540, 5, 1, GRIORA_Average},
                                            OverviewCase{540, 540, 0, 1, GRIORA_NearestNeighbour},
                                            OverviewCase{270, 70, 5, 2, GRIORA_Average},
-                                           OverviewCase{90, 600, 0, 1, GRIORA_NearestNeighbour}));
+                                           OverviewCase{90, 600, 0, 1, GRIORA_NearestNeighbour}),
+                         Tarn::Test::PrintedName());
 
 // A window drawn alone gives the same pixels as the whole picture at the same scale, inside the
 // raster and where it reaches past the edge: the kernels see the cells beyond the window.

@@ -212,6 +212,27 @@ TEST_F(UtilityEnvironment, MissingAndMalformedKeysKeepTheCallersValues) {
     EXPECT_TRUE(SameOutsideTables(p, expected));
 }
 
+// A number has one sign at most, before any "0x"; what has more is not a number.
+TEST_F(UtilityEnvironment, NumbersTakeOneSign) {
+    struct Case {
+        const char* text;
+        int32_t cache_size;  // 77: the caller's value kept
+    };
+    const Case cases[] = {
+        {"-5", -5},     {"+7", 7},     {"-0x10", -16},   {"0x7FFFFFFF", 2147483647},
+        {"-2147483648", -2147483648LL}, {"--5", 77},     {"+-7", 77},  {"-+7", 77},
+        {"-0x-10", 77}, {"0x+10", 77}, {"--9223372036854775808", 77},
+        {"-9223372036854775808", 77},  {"2147483648", 77}, {"-", 77}, {"0x", 77},
+    };
+    for (const Case& c : cases) {
+        Write(XdgIni(), std::string("[Engine]\nCacheSize = ") + c.text + "\n");
+        HandlerPrefs p = Defaults();
+        p.cache_size = 77;
+        Library().get_prefs(&p);
+        EXPECT_EQ(p.cache_size, c.cache_size) << c.text;
+    }
+}
+
 TEST_F(UtilityEnvironment, RegistryNamesTheFile) {
     const std::string elsewhere = dir_ + "/elsewhere.ini";
     Write(elsewhere, "[Engine]\nCacheSize = 64\n");

@@ -110,6 +110,22 @@ TEST(XmlWriter, InlineTextAndIndentation) {
               "\t\t</c>\r\n");
 }
 
+// Lines deeper than 16 levels keep the 16th level's indentation, so that a deeply nested
+// document saved is a small factor larger than its text, and saves again the same.
+TEST(XmlWriter, IndentationStopsGrowingAtSixteenLevels) {
+    std::string body;
+    for (int i = 0; i < 999; ++i) body += "<e>";
+    body += "text";
+    for (int i = 0; i < 999; ++i) body += "</e>";
+    auto doc = Parsed(body);
+    const std::string written = WriteDocument(*doc);
+    EXPECT_NE(written.find("\r\n" + std::string(15, '\t') + "<e>\r\n"), std::string::npos);
+    EXPECT_NE(written.find("\r\n" + std::string(16, '\t') + "<e>\r\n"), std::string::npos);
+    EXPECT_EQ(written.find(std::string(17, '\t')), std::string::npos);
+    EXPECT_LT(written.size(), 8 * body.size());  // 16 tabs and a line end for each "<e>"
+    EXPECT_EQ(WriteDocument(*Parsed(written.substr(written.find("?>") + 2))), written);
+}
+
 TEST(XmlWriter, AddedTextsGoBeforeTheFirstChild) {
     auto doc = Parsed("<r><a/>late</r>");
     doc->Root()->AddText("early");  // position 0, though it is the second text

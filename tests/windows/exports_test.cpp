@@ -2,11 +2,13 @@
 // symbols, nothing by ordinal only): read from the export tables of the files in bin/.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
 
 #include "tests/support/entry_points.h"
 #include "tests/support/pe_exports.h"
+#include "tests/support/param_names.h"
 
 namespace {
 
@@ -16,6 +18,10 @@ struct Library {
     const char* file;
     std::set<std::string> names;
 };
+
+void PrintTo(const Library& library, std::ostream* os) {
+    *os << library.file;
+}
 
 class DllExports : public ::testing::TestWithParam<Library> {};
 
@@ -31,6 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Library{"KVRasterHandlerGDAL.rha", Tarn::Test::kPluginEntryPoints},
                       Library{"KVRasterHandler.rha", Tarn::Test::kPluginEntryPoints},
                       Library{"KVRasterUtility.dll",
-                              {"GetHandlerPrefs", "GetRasterProgramDir", "GetColourPalatteDir"}}));
+                              {"GetHandlerPrefs", "GetRasterProgramDir", "GetColourPalatteDir"}}),
+                         Tarn::Test::PrintedName());
 
 }  // namespace

@@ -237,6 +237,19 @@ TEST_F(HostileArchive, EntriesThatCannotBeReadSafelyDoNotOpen) {
          ZipResult::Encrypted},
         {"enormous size", [](std::string& a) { Tarn::Test::PatchFirstEntrySize(a, 0xFFFFFFF0u); },
          "e.bin", ZipResult::Inconsistent},
+        // Every other method has a bound too: 4096 times the compressed size.
+        {"enormous bzip2 size",
+         [](std::string& a) {
+             Tarn::Test::PatchFirstEntryMethod(a, ZIP_CM_BZIP2);
+             Tarn::Test::PatchFirstEntrySize(a, 0x60000000u);
+         },
+         "e.bin", ZipResult::Inconsistent},
+        {"enormous xz size",
+         [](std::string& a) {
+             Tarn::Test::PatchFirstEntryMethod(a, ZIP_CM_XZ);
+             Tarn::Test::PatchFirstEntrySize(a, 0xFFFFFFF0u);
+         },
+         "e.bin", ZipResult::Inconsistent},
         {"parent name", [](std::string&) {}, "../e.bin", ZipResult::UnsafeName},
         {"absolute name", [](std::string&) {}, "/tmp/e.bin", ZipResult::UnsafeName},
     };

@@ -10,8 +10,8 @@ namespace Tarn::Test {
 namespace {
 
 // Offsets in the local header ("PK\3\4") and the directory header ("PK\1\2").
-constexpr size_t kLocalFlags = 6, kLocalSize = 22, kLocalNameLength = 26, kLocalHeader = 30;
-constexpr size_t kCentralFlags = 8, kCentralSize = 24;
+constexpr size_t kLocalFlags = 6, kLocalMethod = 8, kLocalSize = 22, kLocalNameLength = 26, kLocalHeader = 30;
+constexpr size_t kCentralFlags = 8, kCentralMethod = 10, kCentralSize = 24;
 
 void Put(std::string& bytes, size_t at, uint64_t value, size_t width) {
     ASSERT_LE(at + width, bytes.size());
@@ -101,6 +101,11 @@ void AddFirstEntryFlags(std::string& archive, uint16_t bits) {
 void PatchFirstEntrySize(std::string& archive, uint32_t uncompressed_size) {
     Put(archive, kLocalSize, uncompressed_size, 4);
     Put(archive, CentralHeader(archive) + kCentralSize, uncompressed_size, 4);
+}
+
+void PatchFirstEntryMethod(std::string& archive, uint16_t method) {
+    Put(archive, kLocalMethod, method, 2);
+    Put(archive, CentralHeader(archive) + kCentralMethod, method, 2);
 }
 
 size_t FirstEntryDataOffset(const std::string& archive) {

@@ -39,6 +39,8 @@ std::string NoiseBytes(size_t count, uint32_t seed = 1);
 // the directory: bits added to its general-purpose flags, and its uncompressed size.
 void AddFirstEntryFlags(std::string& archive, uint16_t bits);
 void PatchFirstEntrySize(std::string& archive, uint32_t uncompressed_size);
+// Its compression method: the data stays as it is, which the size checks run before.
+void PatchFirstEntryMethod(std::string& archive, uint16_t method);
 // Offset of the first entry's data (after its local header).
 size_t FirstEntryDataOffset(const std::string& archive);
 
