@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "colour/colour_values.h"
 #include "draw/strips.h"
 #include "draw/vector_path.h"
@@ -83,18 +84,13 @@ bool Bind(void* library, const char* name, Fn& slot) {
 // Settings of the benchmark's own: the style the picture is to have, and the engine's name set
 // that carries the cache size.
 void IsolateSettings(const std::string& directory) {
-    std::ofstream(directory + "/raster.ini")
-        << "[Colouring]\nMode = 0\nColourTable = Pseudocolor.lut\n"
-        << "[Shading]\nEnabled = yes\nLightAzimuth = 315\nLightElevation = 45\n"
-        << "Highlights = yes\nHighlightAzimuth = 315\nHighlightElevation = 45\nHighlightSize = 50\n"
-        << "[Engine]\nHNames = yes\nCacheSize = " << kCacheMegabytes << "\n";
-    std::ofstream(directory + "/user.reg")
-        << "Windows Registry Editor Version 5.00\r\n\r\n"
-        << "[HKEY_CURRENT_USER\\Software\\Corvane\\Corvane\\Raster\\200]\r\n"
-        << "\"PreferencesFile\"=\"" << directory << "/raster.ini\"\r\n";
-    setenv("CORVANE_USER_REG", (directory + "/user.reg").c_str(), 1);
-    setenv("CORVANE_SYSTEM_REG", (directory + "/system.reg").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", directory.c_str(), 1);
+    Tarn::Bench::IsolateSettings(
+        directory,
+        "[Colouring]\nMode = 0\nColourTable = Pseudocolor.lut\n"
+        "[Shading]\nEnabled = yes\nLightAzimuth = 315\nLightElevation = 45\n"
+        "Highlights = yes\nHighlightAzimuth = 315\nHighlightElevation = 45\nHighlightSize = 50\n"
+        "[Engine]\nHNames = yes\nCacheSize = " +
+            std::to_string(kCacheMegabytes) + "\n");
 }
 
 // GDAL's colour-relief table: the plug-in's entries over the same range, linearly.
@@ -310,41 +306,17 @@ void BM_GdalDem(benchmark::State& state, const char* processing) {
     GDALDEMProcessingOptionsFree(options);
 }
 
-// The least disturbed repetition's processor time of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            const auto n = static_cast<double>(run.iterations);
-            const std::string name = run.run_name.function_name;
-            Keep(seconds_, name, run.cpu_accumulated_time / n);
-            Keep(wall_, name, run.real_accumulated_time / n);
-        }
-    }
-    double Seconds(const std::string& name) const { return Find(seconds_, name); }
-    double Wall(const std::string& name) const { return Find(wall_, name); }
+using Reporter = Tarn::Bench::LeastDisturbedReporter;
 
-private:
-    static void Keep(std::map<std::string, double>& least, const std::string& name, double s) {
-        const auto found = least.find(name);
-        if (found == least.end() || s < found->second) least[name] = s;
-    }
-    static double Find(const std::map<std::string, double>& least, const std::string& name) {
-        const auto found = least.find(name);
-        return found == least.end() ? 0.0 : found->second;
-    }
-    std::map<std::string, double> seconds_;
-    std::map<std::string, double> wall_;
-};
-
-void PrintTimes(const RatioReporter& reporter) {
+void PrintTimes(const Reporter& reporter) {
+    const auto wall = [&](const std::string& name) {
+        return reporter.Seconds(name, Reporter::Clock::Wall);
+    };
     const char* names[] = {"StartDraw",  "StartDrawOneThread", "EngineRead",
                            "Pass",       "PassAllCores",       "PassSse2",
                            "FirstTouch", "GdalHillshade",      "GdalColorRelief"};
     for (const char* name : names)
-        if (reporter.Seconds(name) <= 0 || reporter.Wall(name) <= 0) return;
+        if (reporter.Seconds(name) <= 0 || wall(name) <= 0) return;
     const auto rate = [](double seconds) { return kPixels / seconds / 1e6; };
     std::printf("\nvector path %s, %d threads on all cores\n",
                 Tarn::Draw::ActiveVectorPath() == Tarn::Draw::VectorPath::kAvx2Fma ? "AVX2 and FMA"
@@ -354,7 +326,7 @@ void PrintTimes(const RatioReporter& reporter) {
         "per picture (least disturbed repetition)   processor        wall    Mpixel/s (wall)\n");
     const auto line = [&](const char* label, const char* name) {
         std::printf("  %-38s %8.1f ms %8.1f ms %8.1f\n", label, reporter.Seconds(name) * 1e3,
-                    reporter.Wall(name) * 1e3, rate(reporter.Wall(name)));
+                    wall(name) * 1e3, rate(wall(name)));
     };
     line("RH_StartDraw, all cores", "StartDraw");
     line("RH_StartDraw, one thread", "StartDrawOneThread");
@@ -365,17 +337,17 @@ void PrintTimes(const RatioReporter& reporter) {
     line("  first touch of a picture buffer", "FirstTouch");
     line("GDAL hillshade", "GdalHillshade");
     line("GDAL color-relief", "GdalColorRelief");
-    const double hillshade = reporter.Wall("GdalHillshade");
+    const double hillshade = wall("GdalHillshade");
     std::printf("  pass, one core (processor time)        %8.1f Mpixel/s   target >= 400\n",
                 rate(reporter.Seconds("Pass")));
     std::printf("  draw / hillshade, wall, all cores      %8.2fx   target <= 0.12\n",
-                reporter.Wall("StartDraw") / hillshade);
+                wall("StartDraw") / hillshade);
     std::printf("  draw / hillshade, wall, one thread     %8.2fx\n",
-                reporter.Wall("StartDrawOneThread") / hillshade);
+                wall("StartDrawOneThread") / hillshade);
     std::printf("  draw / hillshade, processor time       %8.2fx\n",
                 reporter.Seconds("StartDraw") / reporter.Seconds("GdalHillshade"));
     std::printf("  draw / color-relief, wall, all cores   %8.2fx\n",
-                reporter.Wall("StartDraw") / reporter.Wall("GdalColorRelief"));
+                wall("StartDraw") / wall("GdalColorRelief"));
 }
 
 long StatusKilobytes(const char* field) {
@@ -441,7 +413,7 @@ int main(int argc, char** argv) {
     add("GdalHillshade", [](benchmark::State& s) { BM_GdalDem(s, "hillshade"); });
     add("GdalColorRelief", [](benchmark::State& s) { BM_GdalDem(s, "color-relief"); });
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    Reporter reporter(Reporter::Clock::Processor);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     PrintTimes(reporter);
     PrintMemory("the draw", kWhole);

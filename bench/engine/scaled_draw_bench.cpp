@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/engine/bench_support.h"
+#include "bench/bench_support.h"
 #include "engine/kvr_contract.h"
 #include "handler/handler_context.h"
 #include "handler/rh_api.h"

@@ -160,7 +160,8 @@ enum class Light { kOff, kShaded, kHighlights };
 
 using Pass = void (*)(const FloatBlock&, const PseudoColouring&, uint8_t*);
 
-PseudoColouring Colouring(const Coloured& c, float low, float high, Light light) {
+// The light of the relief pictures: one light and a highlight over the data's range.
+ShadingInputs ReliefLight(float low, float high) {
     ShadingInputs in;
     in.level = 1;
     in.relief_statistic = 150.0;
@@ -176,7 +177,12 @@ PseudoColouring Colouring(const Coloured& c, float low, float high, Light light)
     in.highlight_azimuth = 300.0;
     in.highlight_elevation = 50.0;
     in.highlight_size = 60.0;
-    return c.Colouring(light != Light::kOff, light == Light::kHighlights, MakeShadingConstants(in));
+    return in;
+}
+
+PseudoColouring Colouring(const Coloured& c, float low, float high, Light light) {
+    return c.Colouring(light != Light::kOff, light == Light::kHighlights,
+                       MakeShadingConstants(ReliefLight(low, high)));
 }
 
 // Every pixel within 1 per channel; says where the first larger difference is.
@@ -221,20 +227,8 @@ TEST(FastPassLights, AgreesUnderSeveralLights) {
     kMappings[0].apply(c, low, high);
     if (c.red.empty()) c.TakeFractions();
     PseudoColouring how = Colouring(c, low, high, Light::kHighlights);
-    ShadingInputs in;
-    in.level = 1;
-    in.relief_statistic = 150.0;
-    in.cell_size_x = 30.0f;
-    in.cell_size_y = 25.0f;
-    in.value_minimum = low;
-    in.value_maximum = high;
-    in.relief_contrast = 65.0;
-    in.ambient_brightness = 35.0;
-    in.light_intensity = 70.0;
+    ShadingInputs in = ReliefLight(low, high);
     in.lights = {{45, 40, 1}, {90, 40, 1}, {135, 40, 1}, {180, 40, 1}};
-    in.highlight_azimuth = 300.0;
-    in.highlight_elevation = 50.0;
-    in.highlight_size = 60.0;
     how.shading = MakeShadingConstants(in);
     ExpectAgreement(cells, how);
 }

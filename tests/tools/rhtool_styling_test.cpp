@@ -55,6 +55,20 @@ protected:
         EXPECT_EQ(Run(args), kExitOk) << err_;
         return ReadPng(dir_ / "ramp.png");
     }
+    // The ridge drawn with the options: the summed brightness of its west and its east slope.
+    std::pair<double, double> SlopeBrightness(const std::vector<std::string>& options) {
+        std::vector<std::string> args = {"draw", (dir_ / "ridge.tif").string(), "-o",
+                                         (dir_ / "ridge.png").string()};
+        args.insert(args.end(), options.begin(), options.end());
+        EXPECT_EQ(Run(args), kExitOk) << err_;
+        const Png picture = ReadPng(dir_ / "ridge.png");
+        double west = 0, east = 0;
+        for (int y = 1; y < 31; ++y) {
+            for (int x = 4; x < 28; ++x) west += picture.At(x, y)[0];
+            for (int x = 37; x < 61; ++x) east += picture.At(x, y)[0];
+        }
+        return {west, east};
+    }
     std::string Bytes(const fs::path& path) {
         return Tarn::Platform::ReadFileContents(path.string()).value_or("(missing)");
     }
@@ -138,19 +152,8 @@ TEST_F(Styling, RampBlendsTheEndsInItsColourSpace) {
 
 TEST_F(Styling, LightMovesTheLitSide) {
     WriteRidge(dir_ / "ridge.tif");
-    // The mean brightness of the west and the east slope.
     const auto sides = [&](const std::string& light) {
-        EXPECT_EQ(Run({"draw", (dir_ / "ridge.tif").string(), "-o", (dir_ / "ridge.png").string(),
-                       "--palette", "Greyscale", "--light", light}),
-                  kExitOk)
-            << err_;
-        const Png picture = ReadPng(dir_ / "ridge.png");
-        double west = 0, east = 0;
-        for (int y = 1; y < 31; ++y) {
-            for (int x = 4; x < 28; ++x) west += picture.At(x, y)[0];
-            for (int x = 37; x < 61; ++x) east += picture.At(x, y)[0];
-        }
-        return std::make_pair(west, east);
+        return SlopeBrightness({"--palette", "Greyscale", "--light", light});
     };
     const auto [west_lit_west, west_lit_east] = sides("270,45");
     EXPECT_GT(west_lit_west, 1.3 * west_lit_east);
@@ -163,17 +166,8 @@ TEST_F(Styling, SeveralLightsMixTheirSides) {
     const std::string ridge = (dir_ / "ridge.tif").string(), out = (dir_ / "ridge.png").string();
     const auto sides = [&](std::vector<std::string> options) {
         // A highlight from straight above, which favours neither side.
-        std::vector<std::string> args = {"draw",      ridge,       "-o", out, "--palette",
-                                         "Greyscale", "--highlight", "0,90,50"};
-        args.insert(args.end(), options.begin(), options.end());
-        EXPECT_EQ(Run(args), kExitOk) << err_;
-        const Png picture = ReadPng(dir_ / "ridge.png");
-        double west = 0, east = 0;
-        for (int y = 1; y < 31; ++y) {
-            for (int x = 4; x < 28; ++x) west += picture.At(x, y)[0];
-            for (int x = 37; x < 61; ++x) east += picture.At(x, y)[0];
-        }
-        return std::make_pair(west, east);
+        options.insert(options.begin(), {"--palette", "Greyscale", "--highlight", "0,90,50"});
+        return SlopeBrightness(options);
     };
     // Alike from west and east: both slopes alike; three parts west to one east: the west lit.
     const auto [even_west, even_east] = sides({"--lights", "270,45,1;90,45,1"});

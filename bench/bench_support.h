@@ -1,4 +1,4 @@
-// What the engine's benchmarks share: settings of their own (a preferences file named by a
+// What the benchmarks share: settings of their own (a preferences file named by a
 // per-user registry file of their own), and a console reporter that keeps the least disturbed
 // repetition of each benchmark for the ratios printed at the end.
 #pragma once
