@@ -72,6 +72,13 @@ TARN_DRAW_AVX2_TARGET int OutsideNormal(__m256 s, __m256i mask) {
     return _mm256_movemask_ps(_mm256_and_ps(outside, _mm256_castsi256_ps(mask)));
 }
 
+// The same and NaN lanes too.
+TARN_DRAW_AVX2_TARGET int OutsideNormalOrNan(__m256 s, __m256i mask) {
+    const __m256 outside = _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_NGE_UQ),
+                                        _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
+    return _mm256_movemask_ps(_mm256_and_ps(outside, _mm256_castsi256_ps(mask)));
+}
+
 template <bool kPart>
 TARN_DRAW_AVX2_TARGET void SlopeGroup(const float* a, const float* b, int64_t i, __m256i mask,
                                       float run, float run2, float* g, float* h) {
@@ -89,7 +96,7 @@ TARN_DRAW_AVX2_TARGET void SlopeGroup(const float* a, const float* b, int64_t i,
 
 // What InteriorLight's groups share, hoisted.
 struct LightConstants {
-    __m256 half, one, sign, dx, dy, dz, ambient, hx, hy, hz;
+    __m256 half, sign, dx, dy, dz, ambient, hx, hy, hz;
 };
 
 template <bool kPart>
@@ -97,33 +104,28 @@ TARN_DRAW_AVX2_TARGET void LightGroup(const Neighbourhood& n, int64_t x, __m256i
                                       const LightConstants& c, const ShadingConstants& k,
                                       bool highlights_on, float* light, float* highlight) {
     // The normal at twice its length, as in the SSE2 path.
-    __m256 gx = _mm256_sub_ps(_mm256_xor_ps(c.sign, Load<kPart>(n.g_row + x - 1, mask)),
+    const __m256 gx = _mm256_sub_ps(_mm256_xor_ps(c.sign, Load<kPart>(n.g_row + x - 1, mask)),
                               Load<kPart>(n.g_row + x, mask));
-    __m256 gy = _mm256_sub_ps(_mm256_xor_ps(c.sign, Load<kPart>(n.g_up + x, mask)),
+    const __m256 gy = _mm256_sub_ps(_mm256_xor_ps(c.sign, Load<kPart>(n.g_up + x, mask)),
                               Load<kPart>(n.g_down + x, mask));
     const __m256 nx =
         _mm256_add_ps(Load<kPart>(n.h_row + x - 1, mask), Load<kPart>(n.h_row + x, mask));
     const __m256 ny = _mm256_add_ps(Load<kPart>(n.h_up + x, mask), Load<kPart>(n.h_down + x, mask));
-    __m256 h = _mm256_mul_ps(_mm256_add_ps(ny, nx), c.half);
+    const __m256 h = _mm256_mul_ps(_mm256_add_ps(ny, nx), c.half);
     const __m256 s = _mm256_fmadd_ps(gx, gx, _mm256_fmadd_ps(gy, gy, _mm256_mul_ps(h, h)));
+    // The products with the light and highlight directions are taken before the normal is
+    // scaled to unit length, which then scales the two sums alone.
     const __m256 inverse = ReciprocalSqrt(s);
-    gx = _mm256_mul_ps(gx, inverse);
-    gy = _mm256_mul_ps(gy, inverse);
-    h = _mm256_mul_ps(h, inverse);
-    // NaN slopes: flat ground.
-    const __m256 ok = _mm256_cmp_ps(s, s, _CMP_ORD_Q);
-    gx = _mm256_and_ps(ok, gx);
-    gy = _mm256_and_ps(ok, gy);
-    h = _mm256_blendv_ps(c.one, h, ok);
-    const __m256 lit =
-        _mm256_fmadd_ps(h, c.dz, _mm256_fmadd_ps(gx, c.dx, _mm256_fmadd_ps(gy, c.dy, c.ambient)));
-    Store<kPart>(light + x, lit, mask);
+    const __m256 towards_light =
+        _mm256_fmadd_ps(h, c.dz, _mm256_fmadd_ps(gx, c.dx, _mm256_mul_ps(gy, c.dy)));
+    Store<kPart>(light + x, _mm256_fmadd_ps(towards_light, inverse, c.ambient), mask);
     if (highlights_on) {
-        const __m256 dot =
+        const __m256 towards_highlight =
             _mm256_fmadd_ps(h, c.hz, _mm256_fmadd_ps(gx, c.hx, _mm256_mul_ps(gy, c.hy)));
-        Store<kPart>(highlight + x, dot, mask);
+        Store<kPart>(highlight + x, _mm256_mul_ps(towards_highlight, inverse), mask);
     }
-    const int outside = OutsideNormal(s, mask);
+    // NaN slopes go to the scalar form too, which lights them as flat ground.
+    const int outside = OutsideNormalOrNan(s, mask);
     if (outside == 0) return;
     for (int j = 0; j < 8; ++j) {
         if ((outside >> j & 1) != 0) InteriorCell(n, x + j, k, highlights_on, light, highlight);
@@ -187,7 +189,6 @@ TARN_DRAW_AVX2_TARGET void InteriorLight(const Neighbourhood& n, int64_t first, 
     const float gain = k.gain_intensity_times_2_55;
     LightConstants c;
     c.half = _mm256_set1_ps(0.5f);
-    c.one = _mm256_set1_ps(1.0f);
     c.sign = _mm256_set1_ps(-0.0f);
     c.dx = _mm256_set1_ps(k.dx_minus_sin_az_cos_el * gain);
     c.dy = _mm256_set1_ps(k.dy_cos_az_cos_el * gain);

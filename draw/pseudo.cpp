@@ -436,15 +436,30 @@ struct EntryColumns {
     }
 };
 
-// Four records by code, as columns: red, green, blue, and the marked flat colours.
+// The records of codes[0] and codes[4] in the low and high half.
+TARN_DRAW_AVX2_TARGET inline __attribute__((always_inline)) __m256 RecordPair(
+    const float* records, const int32_t* codes) {
+    return _mm256_insertf128_ps(
+        _mm256_castps128_ps256(_mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[0]))),
+        _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[4])), 1);
+}
+
+// Eight records by code, as columns: red, green, blue, and the marked flat colours. Each register
+// takes records j and j + 4, one in each half, so that the transposition stays within halves.
 TARN_DRAW_AVX2_TARGET inline __attribute__((always_inline)) void LoadRecords(
-    const float* records, const int32_t* codes, __m128& red, __m128& green, __m128& blue,
-    __m128& flat) {
-    red = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[0]));
-    green = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[1]));
-    blue = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[2]));
-    flat = _mm_loadu_ps(records + 4 * static_cast<int64_t>(codes[3]));
-    _MM_TRANSPOSE4_PS(red, green, blue, flat);
+    const float* records, const int32_t* codes, __m256& red, __m256& green, __m256& blue,
+    __m256& flat) {
+    const __m256 a = RecordPair(records, codes), b = RecordPair(records, codes + 1),
+                 c = RecordPair(records, codes + 2), d = RecordPair(records, codes + 3);
+    const __m256 ab_low = _mm256_unpacklo_ps(a, b), ab_high = _mm256_unpackhi_ps(a, b);
+    const __m256 cd_low = _mm256_unpacklo_ps(c, d), cd_high = _mm256_unpackhi_ps(c, d);
+    red = _mm256_castpd_ps(_mm256_unpacklo_pd(_mm256_castps_pd(ab_low), _mm256_castps_pd(cd_low)));
+    green =
+        _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(ab_low), _mm256_castps_pd(cd_low)));
+    blue =
+        _mm256_castpd_ps(_mm256_unpacklo_pd(_mm256_castps_pd(ab_high), _mm256_castps_pd(cd_high)));
+    flat =
+        _mm256_castpd_ps(_mm256_unpackhi_pd(_mm256_castps_pd(ab_high), _mm256_castps_pd(cd_high)));
 }
 
 // One channel of eight shaded pixels as ShadedRgb works it out: fraction * light + highlight,
@@ -475,22 +490,21 @@ TARN_DRAW_AVX2_TARGET void ColourRowByCodeAvx2(const int32_t* codes, const Entry
             const __m256i code = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + x));
             rgb = _mm256_i32gather_epi32(columns.flat.data(), code, 4);
         } else {
-            __m128 r0, g0, b0, f0, r1, g1, b1, f1;
-            LoadRecords(columns.records.data(), codes + x, r0, g0, b0, f0);
-            LoadRecords(columns.records.data(), codes + x + 4, r1, g1, b1, f1);
-            rgb = _mm256_castps_si256(_mm256_set_m128(f1, f0));
+            __m256 red, green, blue, flat;
+            LoadRecords(columns.records.data(), codes + x, red, green, blue, flat);
+            rgb = _mm256_castps_si256(flat);
             // All ones in the lanes of shaded entries.
             const __m256i shaded = _mm256_srai_epi32(rgb, 31);
             if (!_mm256_testz_si256(shaded, shaded)) {
                 const __m256 l = _mm256_loadu_ps(light + x);
                 const __m256 h =
                     highlights_on ? _mm256_loadu_ps(highlight + x) : _mm256_setzero_ps();
-                const __m256i r = ShadedChannels(_mm256_set_m128(r1, r0), l, h);
-                const __m256i g = ShadedChannels(_mm256_set_m128(g1, g0), l, h);
-                const __m256i b = ShadedChannels(_mm256_set_m128(b1, b0), l, h);
+                const __m256i r = ShadedChannels(red, l, h);
+                const __m256i g = ShadedChannels(green, l, h);
+                const __m256i b = ShadedChannels(blue, l, h);
                 const __m256i lit = _mm256_or_si256(
                     r, _mm256_or_si256(_mm256_slli_epi32(g, 8), _mm256_slli_epi32(b, 16)));
-                rgb = _mm256_blendv_epi8(rgb, lit, shaded);
+            rgb = _mm256_blendv_epi8(rgb, lit, shaded);
             }
         }
         const __m256i bytes = _mm256_shuffle_epi8(rgb, pack);
