@@ -56,7 +56,55 @@ struct Plan {
     double clip_low = -std::numeric_limits<double>::infinity();
     double clip_high = std::numeric_limits<double>::infinity();
     bool reverse = false;
+    // The same rule in single precision where it gives the same codes (see SinglePlan).
+    bool single = false;
+    float single_minimum = 0.0f;
+    float single_scale = 1.0f;  // n / range
+    float single_tolerance = 0.0f;
+    float single_top = 0.0f;
+    float single_clip_low = 0.0f;  // the least float from clip_low up
+    float single_clip_high = 0.0f;  // the greatest float from clip_high down
 };
+
+// The float nearest to d on the side of `towards`: compared with floats, v < d is v < the least
+// float >= d, and v > d is v > the greatest float <= d.
+float FloatOnSide(double d, float towards) {
+    auto f = static_cast<float>(d);
+    if (towards > 0 ? static_cast<double>(f) < d : static_cast<double>(f) > d)
+        f = std::nextafter(f, towards);
+    return f;
+}
+
+// Single precision for the codes where the vector rows can take it: positions (v - minimum) *
+// (n / range) in floats are within single_tolerance of the control's double ones for every cell
+// whose position is near the table (3 roundings of the position and 1 of the minimum, with a
+// margin), so truncation agrees wherever a float position is further than that from a whole
+// number; the rows work such groups out in doubles. Not where that tolerance would be wide
+// (a minimum far larger than the range), nor for non-finite constants. The Index lookup is exact
+// in floats: clamping to whole numbers and truncation lose nothing.
+void SinglePlan(Plan& plan) {
+    if (plan.top >= 0x1p24) return;
+    plan.single_top = static_cast<float>(plan.top);
+    plan.single_clip_low = FloatOnSide(plan.clip_low, std::numeric_limits<float>::infinity());
+    plan.single_clip_high = FloatOnSide(plan.clip_high, -std::numeric_limits<float>::infinity());
+    if (plan.lookup == Lookup::kIndex) {
+        plan.single = true;
+        return;
+    }
+    const double scale = plan.count / plan.range;
+    if (!std::isfinite(plan.minimum) || !std::isnormal(scale) ||
+        std::abs(plan.minimum) > std::numeric_limits<float>::max())
+        return;
+    constexpr double kUnit = 0x1p-24;
+    const double tolerance =
+        2.0 * (3.01 * kUnit * (plan.count + 1.0) + 1.01 * kUnit * std::abs(plan.minimum * scale) +
+               0x1p-40 * (plan.count + 1.0));
+    if (tolerance > 0x1p-6) return;
+    plan.single = true;
+    plan.single_minimum = static_cast<float>(plan.minimum);
+    plan.single_scale = static_cast<float>(scale);
+    plan.single_tolerance = static_cast<float>(tolerance);
+}
 
 // Mirrors the lookups of CColourControl. The Index mapping, and the mappings whose index is n
 // times a linear position (explicit linear ranges, statistics ranges before statistics arrive,
@@ -109,6 +157,7 @@ Plan ChoosePlan(const CColourControl& control) {
         plan.clip_low = control.Transform().LowerBound();
         plan.clip_high = control.Transform().UpperBound();
     }
+    SinglePlan(plan);
     return plan;
 }
 
@@ -417,6 +466,52 @@ TARN_DRAW_AVX2_TARGET void CodeRowAvx2(const float* values, const uint8_t* valid
     CodeCells<kLookup>(values, validity, x, width, plan, codes);
 }
 
+// CodeRowAvx2 eight cells at a time in single precision (see SinglePlan): where a position
+// comes within the tolerance of a whole number, the group goes through CodeRowAvx2.
+template <Lookup kLookup>
+TARN_DRAW_AVX2_TARGET void SingleCodeRowAvx2(const float* values, const uint8_t* validity,
+                                             int64_t width, const Plan& plan, int32_t* codes) {
+    const __m256 minimum = _mm256_set1_ps(plan.single_minimum),
+                 scale = _mm256_set1_ps(plan.single_scale),
+                 tolerance = _mm256_set1_ps(plan.single_tolerance),
+                 top = _mm256_set1_ps(plan.single_top),
+                 clip_low = _mm256_set1_ps(plan.single_clip_low),
+                 clip_high = _mm256_set1_ps(plan.single_clip_high),
+                 sign = _mm256_set1_ps(-0.0f);
+    const __m256i last = _mm256_set1_epi32(plan.last),
+                  null_code = _mm256_set1_epi32(plan.null_code),
+                  background_code = _mm256_set1_epi32(plan.background_code);
+    int64_t x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256 v = _mm256_loadu_ps(values + x);
+        __m256 p = v;
+        if constexpr (kLookup == Lookup::kLinear) {
+            p = _mm256_mul_ps(_mm256_sub_ps(v, minimum), scale);
+            const __m256 whole =
+                _mm256_round_ps(p, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+            const __m256 distance = _mm256_andnot_ps(sign, _mm256_sub_ps(p, whole));
+            // NaN and infinite positions compare false: the clamps decide them alike.
+            if (_mm256_movemask_ps(_mm256_cmp_ps(distance, tolerance, _CMP_LE_OQ)) != 0) {
+                CodeRowAvx2<kLookup>(values + x, validity + x, 8, plan, codes + x);
+                continue;
+            }
+        }
+        // max takes its second operand for NaN: entry 0.
+        p = _mm256_min_ps(_mm256_max_ps(p, _mm256_setzero_ps()), top);
+        __m256i index = _mm256_cvttps_epi32(p);
+        if (plan.reverse) index = _mm256_sub_epi32(last, index);
+        const __m256 outside = _mm256_or_ps(_mm256_cmp_ps(v, clip_low, _CMP_LT_OQ),
+                                            _mm256_cmp_ps(v, clip_high, _CMP_GT_OQ));
+        index = _mm256_blendv_epi8(index, null_code, _mm256_castps_si256(outside));
+        const __m256i invalid = _mm256_cmpeq_epi32(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(validity + x))),
+            _mm256_setzero_si256());
+        index = _mm256_blendv_epi8(index, background_code, invalid);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(codes + x), index);
+    }
+    CodeRowAvx2<kLookup>(values + x, validity + x, width - x, plan, codes + x);
+}
+
 // The entries as the AVX2 colour row reads them: each as one 16-byte record of its red, green
 // and blue fractions and its flat colour, whose top bit marks a shaded entry (loaded by code
 // and turned into columns in registers: gathers measured slower), and the flat colours alone.
@@ -575,8 +670,12 @@ void DrawFast(const FloatBlock& b, const PseudoColouring& how, uint8_t* pixels) 
             const int64_t n = s.x1 - x0;
 #if defined(TARN_DRAW_AVX2)
             if (wide) {
-                if (plan.lookup == Lookup::kLinear)
+                if (plan.lookup == Lookup::kLinear && plan.single)
+                    SingleCodeRowAvx2<Lookup::kLinear>(values, validity, n, plan, codes.data());
+                else if (plan.lookup == Lookup::kLinear)
                     CodeRowAvx2<Lookup::kLinear>(values, validity, n, plan, codes.data());
+                else if (plan.lookup == Lookup::kIndex && plan.single)
+                    SingleCodeRowAvx2<Lookup::kIndex>(values, validity, n, plan, codes.data());
                 else if (plan.lookup == Lookup::kIndex)
                     CodeRowAvx2<Lookup::kIndex>(values, validity, n, plan, codes.data());
                 else

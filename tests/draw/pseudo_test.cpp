@@ -321,6 +321,63 @@ std::vector<uint8_t> Cut(const std::vector<uint8_t>& pixels, int64_t width, cons
     return cut;
 }
 
+// Cells on the edges between table entries, and one float either side, take the control's own
+// entry on every path: the rows work positions out in single precision only where that cannot
+// move a cell across an edge. Each entry has its own colour, so an entry off by one shows.
+TEST(FastPassCodes, CellsOnTheEdgesBetweenEntriesTakeTheControlsEntry) {
+    struct Case {
+        const char* name;
+        double minimum, maximum;
+        int entries;
+        bool reverse, clipped;
+    };
+    const Case cases[] = {
+        {"0 to 1000", 0.0, 1000.0, 256, false, false},
+        {"odd bounds", -37.25, 1234.5, 255, false, false},
+        {"reversed and clipped", -37.25, 1234.5, 255, true, true},
+        {"far from zero", 1e5, 1e5 + 700.0, 256, false, false},
+        {"too far from zero for floats", 1e7, 1e7 + 10.0, 256, false, true},
+        {"index", 0.0, 0.0, 300, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Coloured coloured;
+        std::vector<PackedColour> colours;
+        for (int i = 0; i < c.entries; ++i)
+            colours.push_back(PackColour(i % 256, 255 - i % 256, (i * 37) % 256, 0));
+        coloured.SetTable(colours);
+        const bool index = c.maximum == c.minimum;
+        if (index) {
+            coloured.control.SetIndexMapping();
+        } else {
+            // With limits on, cells beyond the range's own edges are clipped.
+            coloured.control.SetLinearMapping(c.minimum, c.maximum, c.clipped, kRangeAbsolute,
+                                              c.minimum + 1.0, c.maximum - 1.0);
+            coloured.control.SetClipToNull(c.clipped);
+        }
+        coloured.control.SetReverse(c.reverse);
+        std::vector<float> values;
+        for (int k = -2; k <= c.entries + 2; ++k) {
+            const auto edge = static_cast<float>(
+                index ? k : c.minimum + k * (c.maximum - c.minimum) / c.entries);
+            values.insert(values.end(), {std::nextafter(edge, -INFINITY), edge,
+                                         std::nextafter(edge, INFINITY)});
+        }
+        Cells cells(static_cast<int64_t>(values.size()), 2, 0.0f);
+        for (size_t i = 0; i < values.size(); ++i) {
+            cells.Value(static_cast<int64_t>(i), 0) = values[i];
+            cells.Value(static_cast<int64_t>(i), 1) = values[values.size() - 1 - i];
+        }
+        const PseudoColouring how = coloured.Colouring(false, false, {});
+        for (const VectorPath path : AvailablePaths()) {
+            SCOPED_TRACE(PathName(path));
+            const HeldPath held(path);
+            EXPECT_EQ(Drawn(&DrawPseudo, cells.Block(), how),
+                      Drawn(&DrawPseudoReference, cells.Block(), how));
+        }
+    }
+}
+
 TEST(Halo, WindowsDrawTheSamePixelsAsThePictureOfTheirCellsAndHalo) {
     // A picture wider than one strip of scratch rows, so windows cross the strips' join too.
     const Cells cells = Relief(4096 + 37, 12, 5);
