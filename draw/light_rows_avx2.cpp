@@ -73,21 +73,32 @@ TARN_DRAW_AVX2_TARGET int OutsideNormal(__m256 s, __m256i mask) {
 }
 
 // The same and NaN lanes too.
+template <bool kPart>
 TARN_DRAW_AVX2_TARGET int OutsideNormalOrNan(__m256 s, __m256i mask) {
-    const __m256 outside = _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_NGE_UQ),
-                                        _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
-    return _mm256_movemask_ps(_mm256_and_ps(outside, _mm256_castsi256_ps(mask)));
+    __m256 outside = _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_NGE_UQ),
+                                  _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
+    if constexpr (kPart) outside = _mm256_and_ps(outside, _mm256_castsi256_ps(mask));
+    return _mm256_movemask_ps(outside);
+}
+
+// The lanes of a slope's square s = run^2 + d^2 that are outside the normal floats, where run^2
+// is normal: s can then only be too large (a sum with a square never falls below its parts).
+template <bool kPart>
+TARN_DRAW_AVX2_TARGET int InfiniteLanes(__m256 s, __m256i mask) {
+    __m256 outside = _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ);
+    if constexpr (kPart) outside = _mm256_and_ps(outside, _mm256_castsi256_ps(mask));
+    return _mm256_movemask_ps(outside);
 }
 
 template <bool kPart>
 TARN_DRAW_AVX2_TARGET void SlopeGroup(const float* a, const float* b, int64_t i, __m256i mask,
-                                      float run, float run2, float* g, float* h) {
+                                      float run, float run2, bool normal_run, float* g, float* h) {
     const __m256 d = _mm256_sub_ps(Load<kPart>(b + i, mask), Load<kPart>(a + i, mask));
     const __m256 s = _mm256_fmadd_ps(d, d, _mm256_set1_ps(run2));
     const __m256 inverse = ReciprocalSqrt(s);
     Store<kPart>(g + i, _mm256_mul_ps(d, inverse), mask);
     Store<kPart>(h + i, _mm256_mul_ps(_mm256_set1_ps(run), inverse), mask);
-    const int outside = OutsideNormal(s, mask);
+    const int outside = normal_run ? InfiniteLanes<kPart>(s, mask) : OutsideNormal(s, mask);
     if (outside == 0) return;
     for (int j = 0; j < 8; ++j) {
         if ((outside >> j & 1) != 0) SlopeCell(a[i + j], b[i + j], run, run2, g[i + j], h[i + j]);
@@ -96,7 +107,7 @@ TARN_DRAW_AVX2_TARGET void SlopeGroup(const float* a, const float* b, int64_t i,
 
 // What InteriorLight's groups share, hoisted.
 struct LightConstants {
-    __m256 half, sign, dx, dy, dz, ambient, hx, hy, hz;
+    __m256 half, dx, dy, dz, ambient, hx, hy, hz;  // dx, dy, hx, hy negated
 };
 
 template <bool kPart>
@@ -104,10 +115,12 @@ TARN_DRAW_AVX2_TARGET void LightGroup(const Neighbourhood& n, int64_t x, __m256i
                                       const LightConstants& c, const ShadingConstants& k,
                                       bool highlights_on, float* light, float* highlight) {
     // The normal at twice its length, as in the SSE2 path.
-    const __m256 gx = _mm256_sub_ps(_mm256_xor_ps(c.sign, Load<kPart>(n.g_row + x - 1, mask)),
-                              Load<kPart>(n.g_row + x, mask));
-    const __m256 gy = _mm256_sub_ps(_mm256_xor_ps(c.sign, Load<kPart>(n.g_up + x, mask)),
-                              Load<kPart>(n.g_down + x, mask));
+    // Both slopes of an axis summed are the normal's component negated, exactly: the
+    // directions' components are negated to match (c.dx and so on).
+    const __m256 gx =
+        _mm256_add_ps(Load<kPart>(n.g_row + x - 1, mask), Load<kPart>(n.g_row + x, mask));
+    const __m256 gy =
+        _mm256_add_ps(Load<kPart>(n.g_up + x, mask), Load<kPart>(n.g_down + x, mask));
     const __m256 nx =
         _mm256_add_ps(Load<kPart>(n.h_row + x - 1, mask), Load<kPart>(n.h_row + x, mask));
     const __m256 ny = _mm256_add_ps(Load<kPart>(n.h_up + x, mask), Load<kPart>(n.h_down + x, mask));
@@ -125,7 +138,7 @@ TARN_DRAW_AVX2_TARGET void LightGroup(const Neighbourhood& n, int64_t x, __m256i
         Store<kPart>(highlight + x, _mm256_mul_ps(towards_highlight, inverse), mask);
     }
     // NaN slopes go to the scalar form too, which lights them as flat ground.
-    const int outside = OutsideNormalOrNan(s, mask);
+    const int outside = OutsideNormalOrNan<kPart>(s, mask);
     if (outside == 0) return;
     for (int j = 0; j < 8; ++j) {
         if ((outside >> j & 1) != 0) InteriorCell(n, x + j, k, highlights_on, light, highlight);
@@ -137,7 +150,8 @@ template <bool kPart>
 TARN_DRAW_AVX2_TARGET void LobeGroup(float* highlight, int64_t x, __m256i mask, __m256 q,
                                      __m256 peak) {
     const __m256 dot = Load<kPart>(highlight + x, mask);
-    const __m256 e = Exp2(_mm256_mul_ps(_mm256_sub_ps(dot, _mm256_set1_ps(1.0f)), q));
+    // (s - 1) q as s q - q, in one rounding.
+    const __m256 e = Exp2(_mm256_fmsub_ps(dot, q, q));
     Store<kPart>(highlight + x, _mm256_mul_ps(_mm256_mul_ps(e, dot), peak), mask);
 }
 
@@ -179,8 +193,9 @@ TARN_DRAW_AVX2_TARGET void Slopes(const float* a, const float* b, int64_t count,
     const float run2 = run * run;
     const __m256i all = _mm256_set1_epi32(-1);
     int64_t i = 0;
-    for (; i + 8 <= count; i += 8) SlopeGroup<false>(a, b, i, all, run, run2, g, h);
-    if (i < count) SlopeGroup<true>(a, b, i, LaneMask(count - i), run, run2, g, h);
+    const bool normal_run = run2 >= FLT_MIN && run2 <= FLT_MAX;
+    for (; i + 8 <= count; i += 8) SlopeGroup<false>(a, b, i, all, run, run2, normal_run, g, h);
+    if (i < count) SlopeGroup<true>(a, b, i, LaneMask(count - i), run, run2, normal_run, g, h);
 }
 
 TARN_DRAW_AVX2_TARGET void InteriorLight(const Neighbourhood& n, int64_t first, int64_t end,
@@ -189,13 +204,12 @@ TARN_DRAW_AVX2_TARGET void InteriorLight(const Neighbourhood& n, int64_t first, 
     const float gain = k.gain_intensity_times_2_55;
     LightConstants c;
     c.half = _mm256_set1_ps(0.5f);
-    c.sign = _mm256_set1_ps(-0.0f);
-    c.dx = _mm256_set1_ps(k.dx_minus_sin_az_cos_el * gain);
-    c.dy = _mm256_set1_ps(k.dy_cos_az_cos_el * gain);
+    c.dx = _mm256_set1_ps(-(k.dx_minus_sin_az_cos_el * gain));
+    c.dy = _mm256_set1_ps(-(k.dy_cos_az_cos_el * gain));
     c.dz = _mm256_set1_ps(k.dz_sin_el * gain);
     c.ambient = _mm256_set1_ps(k.ambient_brightness_times_2_55);
-    c.hx = _mm256_set1_ps(k.hx_minus_sin_az_cos_el);
-    c.hy = _mm256_set1_ps(k.hy_cos_az_cos_el);
+    c.hx = _mm256_set1_ps(-k.hx_minus_sin_az_cos_el);
+    c.hy = _mm256_set1_ps(-k.hy_cos_az_cos_el);
     c.hz = _mm256_set1_ps(k.hz_sin_el);
     const __m256i all = _mm256_set1_epi32(-1);
     int64_t x = first;
