@@ -55,6 +55,7 @@ void LookUpEngine(EngineTable& t, const std::string& prefix) {
     LookUp(lib, prefix + "GetGHXFilename", t.GetGHXFilename);
     LookUp(lib, prefix + "ReleaseString", t.ReleaseString);
     LookUp(lib, prefix + "GetErrorText", t.GetErrorText);
+    LookUp(lib, prefix + "SetReadThreads", t.SetReadThreads);
     t.SetCacheSize = nullptr;
     if (prefix == "KVR_H_") LookUp(lib, prefix + "SetCacheSize", t.SetCacheSize);
 }

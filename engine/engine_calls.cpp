@@ -140,6 +140,10 @@ int GetErrorText(KvrHandle raster, kvr_wchar** text) {
     return Call(BoundEngine().GetErrorText, kEngineUnbound, raster, text);
 }
 
+int SetReadThreads(int32_t threads) {
+    return Call(BoundEngine().SetReadThreads, 0, threads);
+}
+
 int ReleaseString(kvr_wchar** text) {
     return Call(BoundEngine().ReleaseString, kEngineUnbound, text);
 }

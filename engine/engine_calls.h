@@ -48,6 +48,8 @@ int ReleaseData(void** buffer);
 int GetGHXFilename(KvrHandle raster, kvr_wchar** text);
 int ReleaseString(kvr_wchar** text);
 int GetErrorText(KvrHandle raster, kvr_wchar** text);
+// Status 0 without doing anything where the engine does not have it.
+int SetReadThreads(int32_t threads);
 int ReleaseRasterInfo(KvrHandle info);
 int CloseRaster(KvrHandle raster, uint32_t options, int32_t reserved);
 

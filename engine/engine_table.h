@@ -36,7 +36,8 @@ struct EngineTable {
     KvrSetCacheSizeFn SetCacheSize;
     KvrGetGHXFilenameFn GetGHXFilename;
     KvrReleaseStringFn ReleaseString;
-    KvrGetErrorTextFn GetErrorText;  // optional: engines before this plug-in lack it
+    KvrGetErrorTextFn GetErrorText;      // optional: engines before this plug-in lack it
+    KvrSetReadThreadsFn SetReadThreads;  // optional, as GetErrorText
     GetHandlerPrefsFn GetHandlerPrefs;
     GetRasterProgramDirFn GetRasterProgramDir;
     GetColourPalatteDirFn GetColourPalatteDir;

@@ -199,6 +199,10 @@ typedef int (*KvrGetErrorTextFn)(KvrHandle raster, kvr_wchar** text);
 typedef int (*KvrReleaseRasterInfoFn)(KvrHandle info);
 typedef int (*KvrCloseRasterFn)(KvrHandle raster, uint32_t options, int32_t reserved);
 typedef int (*KvrSetCacheSizeFn)(uint32_t megabytes);
+/* The threads the engine may read one cell block with, from then on (1, the default, reads on
+ * the calling thread; below 1 counts as 1). The threads exist only during a read. Not every
+ * engine has it: the plug-in binds it when it is there. */
+typedef int (*KvrSetReadThreadsFn)(int32_t threads);
 
 #ifdef __cplusplus
 }

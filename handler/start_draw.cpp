@@ -336,6 +336,8 @@ bool DrawRgb(const HandlerContext& context, const BlockWindow& window, uint8_t* 
 // Fills the picture by the style kind; false when the engine refused the cells. A picture of
 // the background instead would pass a raster that cannot be read for one without data.
 bool DrawByStyle(HandlerContext& context, const BlockWindow& window, uint8_t* pixels) {
+    // The engine reads the cells on as many threads as the pass draws them with.
+    Kvr::SetReadThreads(PassThreading(context).threads);
     switch (context.style_kind) {
         case kStylePseudo:
         case kStyleGreyScale:

@@ -10,6 +10,7 @@
 #include "rasterapi/owned_blocks.h"
 #include "rasterapi/read_levels.h"
 #include "rasterapi/read_plan.h"
+#include "rasterapi/row_bands.h"
 
 namespace Tarn::RasterApi {
 namespace {
@@ -182,6 +183,27 @@ Status ReadInside(OpenRaster& raster, const BlockRequest& request, const ReadPla
     return status;
 }
 
+// ReadInside for a block at a cell per pixel, in `bands` bands of rows on as many threads. Each
+// band is a request of its own whose pixels are exactly those rows of the whole block, whichever
+// handle reads it; none reads the pyramid, which a read that does not reduce never takes.
+Status ReadInsideInRowBands(OpenRaster& raster, const BlockRequest& request, const BandModel& model,
+                            const CellGrid& grid, int bands) {
+    return ReadRowBands(
+        raster, request.output_height, bands, [&](OpenRaster& handle, int64_t first, int64_t end) {
+            BlockRequest part = request;
+            part.y = request.y + first;
+            part.height = end - first;
+            part.output_height = static_cast<int32_t>(end - first);
+            const ReadPlan plan = PlanRead(handle.geometry, part.x, part.y, part.width, part.height,
+                                           part.output_width, part.output_height);
+            CellGrid rows = grid;
+            rows.data += first * grid.row_bytes;
+            rows.validity += first * grid.validity_row;
+            bool cached = false;
+            return ReadInside(handle, part, plan, model, rows, cached);
+        });
+}
+
 }  // namespace
 
 Status PopulateBlock(OpenRaster& raster, const BlockRequest& request, void** data,
@@ -222,7 +244,16 @@ Status PopulateBlock(OpenRaster& raster, const BlockRequest& request, void** dat
     ZeroOutside(plan, grid, request.output_width, request.output_height);
 
     bool cached = false;
-    Status status = ReadInside(raster, request, plan, model, grid, cached);
+    Status status = kOk;
+    const bool cell_per_pixel =
+        request.width == request.output_width && request.height == request.output_height;
+    const int bands = cell_per_pixel
+                          ? RowBandsFor(request.output_height, request.output_width, ReadThreads())
+                          : 1;
+    if (bands > 1)
+        status = ReadInsideInRowBands(raster, request, model, grid, bands);
+    else
+        status = ReadInside(raster, request, plan, model, grid, cached);
     // A pyramid in the cache that cannot be read (damaged on disk) is dropped and the block read
     // again from the raster: the cache costs nothing but speed.
     if (status == kReadFailed && cached && LevelsOf(raster).Pyramid() != nullptr) {

@@ -19,6 +19,7 @@
 #include "rasterapi/open_info.h"
 #include "rasterapi/open_raster.h"
 #include "rasterapi/owned_blocks.h"
+#include "rasterapi/row_bands.h"
 #include "rasterapi/statistics_cache.h"
 #include "rasterapi/status.h"
 
@@ -412,6 +413,11 @@ KVR_API int KVR_H_SetCacheSize(uint32_t megabytes) {
     });
 }
 
+KVR_API int KVR_SetReadThreads(int32_t threads) {
+    SetReadThreads(threads);
+    return kOk;
+}
+
 // Each KVR_ function against its contract type, and its KVR_H_ alias.
 #define KVR_ALSO_AS_H(name, type)                                                     \
     static_assert(std::is_same_v<decltype(&KVR_##name), type>, "KVR_" #name " type"); \
@@ -442,4 +448,5 @@ KVR_ALSO_AS_H(ReleaseString, KvrReleaseStringFn);
 KVR_ALSO_AS_H(GetErrorText, KvrGetErrorTextFn);
 KVR_ALSO_AS_H(ReleaseRasterInfo, KvrReleaseRasterInfoFn);
 KVR_ALSO_AS_H(CloseRaster, KvrCloseRasterFn);
+KVR_ALSO_AS_H(SetReadThreads, KvrSetReadThreadsFn);
 static_assert(std::is_same_v<decltype(&KVR_H_SetCacheSize), KvrSetCacheSizeFn>);

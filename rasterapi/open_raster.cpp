@@ -86,7 +86,32 @@ Status OpenFieldsOf(const std::string& path, size_t limit,
 }  // namespace
 
 OpenRaster::~OpenRaster() {
+    further.clear();
     if (dataset != nullptr) GDALClose(dataset);
+}
+
+OpenRaster* FurtherHandle(OpenRaster& raster, size_t index) {
+    while (raster.further.size() <= index) {
+        if (raster.further_refused) return nullptr;
+        auto handle = std::make_unique<OpenRaster>();
+        handle->dataset = OpenDataset(raster.path);
+        const GDALDatasetH dataset = handle->dataset;
+        // A file replaced since it was opened is no longer the raster the handle stands for.
+        if (dataset == nullptr ||
+            GDALGetRasterXSize(dataset) != GDALGetRasterXSize(raster.dataset) ||
+            GDALGetRasterYSize(dataset) != GDALGetRasterYSize(raster.dataset) ||
+            GDALGetRasterCount(dataset) != GDALGetRasterCount(raster.dataset)) {
+            raster.further_refused = true;
+            return nullptr;
+        }
+        handle->path = raster.path;
+        handle->variable = raster.variable;
+        handle->geometry = raster.geometry;
+        handle->field = raster.field;
+        handle->read_levels = std::make_unique<ReadLevels>(dataset, raster.path);
+        raster.further.push_back(std::move(handle));
+    }
+    return raster.further[index].get();
 }
 
 bool PathToUtf8(const char16_t* path, std::string& utf8) {

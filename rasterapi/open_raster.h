@@ -35,6 +35,10 @@ struct OpenRaster {
     std::map<std::pair<int, int>, ComputedStatistics> statistics;
     // The levels cell blocks read from; made with the first block.
     std::unique_ptr<ReadLevels> read_levels;
+    // Further handles on the same dataset for reads split among threads (one each, since a GDAL
+    // dataset serves one thread at a time); opened when first needed, see FurtherHandle.
+    std::vector<std::unique_ptr<OpenRaster>> further;
+    bool further_refused = false;  // the dataset did not open again: no more tries
 
     OpenRaster() = default;
     OpenRaster(const OpenRaster&) = delete;
@@ -69,5 +73,10 @@ Status OpenRasterFile(const std::string& path, std::unique_ptr<OpenRaster>& rast
 
 // Opens every field of the raster at `path`; fails as OpenRasterFile does.
 Status OpenRasterFields(const std::string& path, OpenFields& fields);
+
+// The further handle `index` (from 0) on `raster`'s dataset: the same geometry and band model,
+// full-resolution levels and GDAL's overviews but no pyramid of its own. Opened on first use and
+// kept while `raster` is open; null when the dataset does not open again as the same raster.
+OpenRaster* FurtherHandle(OpenRaster& raster, size_t index);
 
 }  // namespace Tarn::RasterApi

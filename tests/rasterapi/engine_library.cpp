@@ -45,6 +45,7 @@ EngineLibrary Load(const std::string& prefix) {
     Bind(l, prefix, "GetGHXFilename", e.GetGHXFilename);
     Bind(l, prefix, "ReleaseString", e.ReleaseString);
     Bind(l, prefix, "GetErrorText", e.GetErrorText);
+    Bind(l, prefix, "SetReadThreads", e.SetReadThreads);
     Bind(l, prefix, "ReleaseRasterInfo", e.ReleaseRasterInfo);
     Bind(l, prefix, "CloseRaster", e.CloseRaster);
     if (prefix == "KVR_H_") Bind(l, prefix, "SetCacheSize", e.SetCacheSize);

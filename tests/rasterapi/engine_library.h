@@ -35,6 +35,7 @@ struct EngineLibrary {
     KvrGetErrorTextFn GetErrorText = nullptr;
     KvrReleaseRasterInfoFn ReleaseRasterInfo = nullptr;
     KvrCloseRasterFn CloseRaster = nullptr;
+    KvrSetReadThreadsFn SetReadThreads = nullptr;
     KvrSetCacheSizeFn SetCacheSize = nullptr;  // KVR_H_ set only
 };
 
