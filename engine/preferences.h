@@ -34,7 +34,8 @@ bool ReadBindHNames();
 bool ReadUnderviewPreference();
 int32_t ReadUnderviewMode();
 
-// Threads for a picture's pixel pass: 0 (also without preferences) for one per core.
+// Threads for a picture's pixel pass and the engine's read of its cells: 0 (also without
+// preferences) for one per core.
 int32_t ReadDrawThreads();
 
 }  // namespace Tarn::Engine
