@@ -64,30 +64,29 @@ TARN_DRAW_AVX2_TARGET __m256 Exp2(__m256 x) {
     return _mm256_mul_ps(p, _mm256_castsi256_ps(scale));
 }
 
-// Lanes (of those in `mask`) where the estimate is no good: s below the normal floats or
-// infinite, NaN not included.
-TARN_DRAW_AVX2_TARGET int OutsideNormal(__m256 s, __m256i mask) {
-    const __m256 outside = _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_LT_OQ),
-                                        _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
-    return _mm256_movemask_ps(_mm256_and_ps(outside, _mm256_castsi256_ps(mask)));
-}
-
-// The same and NaN lanes too.
+// The lanes set in `outside`, of those in `mask` when the group is a row's last, partial one.
 template <bool kPart>
-TARN_DRAW_AVX2_TARGET int OutsideNormalOrNan(__m256 s, __m256i mask) {
-    __m256 outside = _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_NGE_UQ),
-                                  _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
+TARN_DRAW_AVX2_TARGET int Lanes(__m256 outside, __m256i mask) {
     if constexpr (kPart) outside = _mm256_and_ps(outside, _mm256_castsi256_ps(mask));
     return _mm256_movemask_ps(outside);
 }
 
-// The lanes of a slope's square s = run^2 + d^2 that are outside the normal floats, where run^2
-// is normal: s can then only be too large (a sum with a square never falls below its parts).
-template <bool kPart>
-TARN_DRAW_AVX2_TARGET int InfiniteLanes(__m256 s, __m256i mask) {
-    __m256 outside = _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ);
-    if constexpr (kPart) outside = _mm256_and_ps(outside, _mm256_castsi256_ps(mask));
-    return _mm256_movemask_ps(outside);
+// Where the estimate is no good: s below the normal floats or infinite, NaN not included.
+TARN_DRAW_AVX2_TARGET __m256 OutsideNormal(__m256 s) {
+    return _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_LT_OQ),
+                        _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
+}
+
+// The same and NaN too.
+TARN_DRAW_AVX2_TARGET __m256 OutsideNormalOrNan(__m256 s) {
+    return _mm256_or_ps(_mm256_cmp_ps(s, _mm256_set1_ps(FLT_MIN), _CMP_NGE_UQ),
+                        _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ));
+}
+
+// Where a slope's square s = run^2 + d^2 is outside the normal floats, when run^2 is normal: s
+// can then only be too large (a sum with a square never falls below its parts).
+TARN_DRAW_AVX2_TARGET __m256 Infinite(__m256 s) {
+    return _mm256_cmp_ps(s, _mm256_set1_ps(FLT_MAX), _CMP_GT_OQ);
 }
 
 template <bool kPart>
@@ -98,7 +97,7 @@ TARN_DRAW_AVX2_TARGET void SlopeGroup(const float* a, const float* b, int64_t i,
     const __m256 inverse = ReciprocalSqrt(s);
     Store<kPart>(g + i, _mm256_mul_ps(d, inverse), mask);
     Store<kPart>(h + i, _mm256_mul_ps(_mm256_set1_ps(run), inverse), mask);
-    const int outside = normal_run ? InfiniteLanes<kPart>(s, mask) : OutsideNormal(s, mask);
+    const int outside = Lanes<kPart>(normal_run ? Infinite(s) : OutsideNormal(s), mask);
     if (outside == 0) return;
     for (int j = 0; j < 8; ++j) {
         if ((outside >> j & 1) != 0) SlopeCell(a[i + j], b[i + j], run, run2, g[i + j], h[i + j]);
@@ -119,8 +118,7 @@ TARN_DRAW_AVX2_TARGET void LightGroup(const Neighbourhood& n, int64_t x, __m256i
     // directions' components are negated to match (c.dx and so on).
     const __m256 gx =
         _mm256_add_ps(Load<kPart>(n.g_row + x - 1, mask), Load<kPart>(n.g_row + x, mask));
-    const __m256 gy =
-        _mm256_add_ps(Load<kPart>(n.g_up + x, mask), Load<kPart>(n.g_down + x, mask));
+    const __m256 gy = _mm256_add_ps(Load<kPart>(n.g_up + x, mask), Load<kPart>(n.g_down + x, mask));
     const __m256 nx =
         _mm256_add_ps(Load<kPart>(n.h_row + x - 1, mask), Load<kPart>(n.h_row + x, mask));
     const __m256 ny = _mm256_add_ps(Load<kPart>(n.h_up + x, mask), Load<kPart>(n.h_down + x, mask));
@@ -138,7 +136,7 @@ TARN_DRAW_AVX2_TARGET void LightGroup(const Neighbourhood& n, int64_t x, __m256i
         Store<kPart>(highlight + x, _mm256_mul_ps(towards_highlight, inverse), mask);
     }
     // NaN slopes go to the scalar form too, which lights them as flat ground.
-    const int outside = OutsideNormalOrNan<kPart>(s, mask);
+    const int outside = Lanes<kPart>(OutsideNormalOrNan(s), mask);
     if (outside == 0) return;
     for (int j = 0; j < 8; ++j) {
         if ((outside >> j & 1) != 0) InteriorCell(n, x + j, k, highlights_on, light, highlight);
